@@ -1,0 +1,74 @@
+// Unknown selectors and checked sends.  GCC's runtime asks the __objc_msg_forward2
+// hook for an IMP whenever a selector has no method; this file answers with an IMP
+// that stops the process naming the class and selector, as iOS does with
+// "unrecognized selector sent to instance".
+#include <objcface/Send.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace objc {
+namespace {
+
+// The hook only receives (receiver, selector); the IMP it hands back is called later
+// with the method's own arguments, so the pair is passed along through the thread.
+thread_local id tForwardReceiver = nil;
+thread_local SEL tForwardSelector = nullptr;
+
+[[noreturn]] void reportUnrecognized(id receiver, SEL sel) {
+  bool isClass = receiver != nil && class_isMetaClass(object_getClass(receiver));
+  std::fprintf(stderr, "*** Terminating: unrecognized selector %s%s sent to %s %s (%p)\n", isClass ? "+" : "-",
+               sel ? sel_getName(sel) : "(null)", isClass ? "class" : "instance", className(receiver),
+               static_cast<void*>(receiver));
+  std::fflush(stderr);
+  std::abort();
+}
+
+[[noreturn]] void unrecognizedSelectorImp() { reportUnrecognized(tForwardReceiver, tForwardSelector); }
+
+IMP forwardHook(id receiver, SEL sel) {
+  tForwardReceiver = receiver;
+  tForwardSelector = sel;
+  return toImp(&unrecognizedSelectorImp);
+}
+
+[[maybe_unused]] const bool kHookInstalled = [] {
+  __objc_msg_forward2 = &forwardHook;
+  return true;
+}();
+
+}  // namespace
+
+namespace detail {
+
+[[noreturn]] void signatureMismatch(id receiver, SEL sel, const std::string& callSide, const char* methodSide) {
+  std::fprintf(stderr, "*** Terminating: send of %s to %s uses types \"%s\" but the method's are \"%s\"\n",
+               sel_getName(sel), className(receiver), callSide.c_str(), methodSide ? methodSide : "(none)");
+  std::fflush(stderr);
+  std::abort();
+}
+
+void checkSend(id receiver, SEL sel, const std::string& callSide) {
+  Method m = class_getInstanceMethod(object_getClass(receiver), sel);
+  if (m == nullptr) reportUnrecognized(receiver, sel);
+  const char* types = method_getTypeEncoding(m);
+  if (!encodingsCompatible(callSide.c_str(), types)) signatureMismatch(receiver, sel, callSide, types);
+}
+
+}  // namespace detail
+
+bool responds(id receiver, SEL sel) {
+  return receiver != nil && class_respondsToSelector(object_getClass(receiver), sel);
+}
+
+const char* className(id object) {
+  if (object == nil) return "nil";
+  Class cls = object_getClass(object);
+  // For a class object, name the class itself rather than its metaclass.
+  if (class_isMetaClass(cls)) return class_getName(reinterpret_cast<Class>(object));
+  return class_getName(cls);
+}
+
+Class classNamed(const char* name) { return name ? objc_lookUpClass(name) : Nil; }
+
+}  // namespace objc
