@@ -9,8 +9,6 @@
 namespace objc {
 namespace {
 
-Class gNSObject = Nil;
-
 NSObjectIvars* raw(id self) { return reinterpret_cast<NSObjectIvars*>(self); }
 
 // Instance side.
