@@ -93,6 +93,23 @@ inline R sendSuper(id receiver, Class definingClass, SEL sel, Args... args) {
   return impCast<R, id, Args...>(imp)(receiver, sel, args...);
 }
 
+// Sends to a variadic method such as +stringWithFormat:.  The call goes through a
+// variadic function type, as the ABI requires (the callee reads its variable
+// arguments with va_arg); the variable arguments follow C's default promotions.
+template <class R = id, class Fixed, class... Var>
+inline R sendVariadic(id receiver, SEL sel, Fixed fixed, Var... var) {
+  if (receiver == nil) [[unlikely]]
+    return detail::zeroValue<R>();
+  IMP imp = objc_msg_lookup(receiver, sel);
+  auto fn = reinterpret_cast<R (*)(id, SEL, Fixed, ...)>(reinterpret_cast<void (*)()>(imp));
+  return fn(receiver, sel, fixed, var...);
+}
+
+template <class R = id, class Fixed, class... Var>
+inline R sendVariadic(Class cls, SEL sel, Fixed fixed, Var... var) {
+  return sendVariadic<R, Fixed, Var...>(reinterpret_cast<id>(cls), sel, fixed, var...);
+}
+
 // Calls a given IMP (for example a saved previous implementation) as a method.
 template <class R = id, class... Args>
 inline R callImp(IMP imp, id receiver, SEL sel, Args... args) {
