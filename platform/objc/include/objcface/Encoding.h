@@ -21,7 +21,10 @@ struct Encode {
       return Encode<std::underlying_type_t<T>>::get();
     } else {
       // Opaque C++ storage (for example a unique_ptr ivar): a byte array of its size.
-      return "[" + std::to_string(sizeof(T)) + "C]";
+      std::string s = "[";
+      s += std::to_string(sizeof(T));
+      s += "C]";
+      return s;
     }
   }
 };
