@@ -1,0 +1,188 @@
+// The method-replacement mechanism: replaced own methods, inherited methods with
+// superclass forwarders that look up at call time, skipped entries, added methods,
+// and installing a table twice.
+#include <noctil/MethodHooks.h>
+#include <objcface/NSObject.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using objc::sel;
+
+namespace {
+
+std::vector<std::string> gLog;
+
+int baseGreet(id, SEL, int x) {
+  gLog.push_back("Base");
+  return x;
+}
+int ownGreet(id, SEL, int x) {
+  gLog.push_back("Own");
+  return x * 10;
+}
+int laterBaseGreet(id, SEL, int x) {
+  gLog.push_back("LaterBase");
+  return x + 1000;
+}
+BOOL hostAnswersNo(id, SEL) {
+  gLog.push_back("HostNo");
+  return NO;
+}
+void hostExisting(id, SEL, id) { gLog.push_back("HostExisting"); }
+
+// A family of classes per test, since replacements are permanent:
+//   <p>Base greet: (own)      <p>Own : Base, greet: (own)
+//   <p>Inheritor : Base (inherits greet:)      <p>Leaf : Inheritor (inherits too)
+struct Family {
+  Class base, own, inheritor, leaf;
+};
+Family makeFamily(const std::string& p) {
+  Family f;
+  f.base = objc::ClassBuilder<NSObjectIvars>((p + "Base").c_str(), objc::NSObjectClass())
+               .method<&baseGreet>("greet:")
+               .method<&hostAnswersNo>("canBecomeFirstResponder")
+               .method<&hostExisting>("existing:")
+               .registerClass();
+  f.own = objc::ClassBuilder<NSObjectIvars>((p + "Own").c_str(), f.base).method<&ownGreet>("greet:").registerClass();
+  f.inheritor = objc::ClassBuilder<NSObjectIvars>((p + "Inheritor").c_str(), f.base).registerClass();
+  f.leaf = objc::ClassBuilder<NSObjectIvars>((p + "Leaf").c_str(), f.inheritor).registerClass();
+  return f;
+}
+
+int greet(Class cls, int x) {
+  objc::Ref object = objc::Ref::adopt(objc::allocInit(cls));
+  return objc::send<int>(object, sel<"greet:">(), x);
+}
+
+hook::Slot<int(int)> gOwnSlot;
+int newOwnGreet(id self, SEL cmd, int x) {
+  gLog.push_back("NewOwn");
+  return gOwnSlot(self, cmd, x) + 1;
+}
+hook::Slot<int(int)> gInheritorSlot;
+int newInheritorGreet(id self, SEL cmd, int x) {
+  gLog.push_back("NewInheritor");
+  return gInheritorSlot(self, cmd, x) + 2;
+}
+
+class MethodHooksTest : public ::testing::Test {
+ protected:
+  void SetUp() override { gLog.clear(); }
+};
+
+TEST_F(MethodHooksTest, OwnAndInheritedMethodsChainToTheirPreviousImplementations) {
+  Family f = makeFamily("HkA");
+  const hook::Entry table[] = {
+      hook::replace<&newOwnGreet, gOwnSlot>("HkAOwn", "greet:"),
+      hook::replace<&newInheritorGreet, gInheritorSlot>("HkAInheritor", "greet:"),
+  };
+  hook::install(table);
+
+  EXPECT_EQ(greet(f.own, 3), 31);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"NewOwn", "Own"}));
+  EXPECT_EQ(gOwnSlot.previous, objc::toImp(&ownGreet));
+
+  gLog.clear();
+  EXPECT_EQ(greet(f.inheritor, 3), 5);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"NewInheritor", "Base"}));
+  EXPECT_EQ(gInheritorSlot.savedSuperclass, f.base);
+
+  // A subclass that only inherits the hooked method runs the replacement too.
+  gLog.clear();
+  EXPECT_EQ(greet(f.leaf, 3), 5);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"NewInheritor", "Base"}));
+
+  // The superclass itself is untouched.
+  gLog.clear();
+  EXPECT_EQ(greet(f.base, 3), 3);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"Base"}));
+  EXPECT_EQ(class_getMethodImplementation(f.base, sel<"greet:">()), objc::toImp(&baseGreet));
+}
+
+hook::Slot<int(int)> gLaterSlot;
+int newLaterGreet(id self, SEL cmd, int x) {
+  gLog.push_back("NewInheritor");
+  return gLaterSlot(self, cmd, x);
+}
+
+TEST_F(MethodHooksTest, ForwarderHonoursALaterReplacementOfTheSuperclass) {
+  Family f = makeFamily("HkB");
+  const hook::Entry table[] = {hook::replace<&newLaterGreet, gLaterSlot>("HkBInheritor", "greet:")};
+  hook::install(table);
+  method_setImplementation(class_getInstanceMethod(f.base, sel<"greet:">()), objc::toImp(&laterBaseGreet));
+  EXPECT_EQ(greet(f.leaf, 1), 1001);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"NewInheritor", "LaterBase"}));
+}
+
+hook::Slot<int(int)> gTwiceSlot;
+int newTwiceGreet(id self, SEL cmd, int x) {
+  gLog.push_back("New");
+  return gTwiceSlot(self, cmd, x);
+}
+
+TEST_F(MethodHooksTest, InstallingTwiceNeverWrapsAReplacementInItself) {
+  Family f = makeFamily("HkC");
+  const hook::Entry table[] = {
+      hook::replace<&newTwiceGreet, gTwiceSlot>("HkCOwn", "greet:"),
+  };
+  hook::install(table);
+  hook::install(table);
+  EXPECT_EQ(greet(f.own, 2), 20);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"New", "Own"}));
+}
+
+hook::Slot<int(int)> gMissingClassSlot;
+hook::Slot<int(int)> gMissingSelectorSlot;
+int newMissingGreet(id self, SEL cmd, int x) { return gMissingClassSlot(self, cmd, x); }
+int newMissingSelector(id self, SEL cmd, int x) { return gMissingSelectorSlot(self, cmd, x); }
+void addedToMissing(id, SEL, id) { gLog.push_back("Added"); }
+
+TEST_F(MethodHooksTest, MissingClassesAndSelectorsAreSkippedSilently) {
+  Family f = makeFamily("HkD");
+  const hook::Entry table[] = {
+      hook::replace<&newMissingGreet, gMissingClassSlot>("HkDNoSuchClass", "greet:"),
+      hook::add<&addedToMissing>("HkDNoSuchClass", "noctil_delete:"),
+      hook::replace<&newMissingSelector, gMissingSelectorSlot>("HkDOwn", "noSuchSelector:"),
+  };
+  hook::install(table);
+  EXPECT_FALSE(gMissingClassSlot.installed());
+  EXPECT_EQ(gMissingClassSlot.savedSuperclass, Nil);
+  EXPECT_FALSE(gMissingSelectorSlot.installed());
+  EXPECT_FALSE(class_respondsToSelector(f.own, sel<"noSuchSelector:">()));
+  // An empty slot answers zero rather than calling through a null pointer.
+  EXPECT_EQ(gMissingClassSlot(nil, sel<"greet:">(), 5), 0);
+  EXPECT_TRUE(gLog.empty());
+}
+
+BOOL answerYes(id, SEL) {
+  gLog.push_back("Yes");
+  return YES;
+}
+void addedAction(id, SEL, id sender) { gLog.push_back(sender ? "Added(sender)" : "Added(nil)"); }
+void addedExisting(id, SEL, id) { gLog.push_back("Replaced?"); }
+
+TEST_F(MethodHooksTest, ReplacementsWithoutPreviousAndAddedMethods) {
+  Family f = makeFamily("HkE");
+  const hook::Entry table[] = {
+      hook::replaceWithoutPrevious<&answerYes>("HkEInheritor", "canBecomeFirstResponder"),
+      hook::add<&addedAction>("HkEInheritor", "noctil_delete:"),
+      hook::add<&addedExisting>("HkEBase", "existing:"),
+  };
+  hook::install(table);
+  objc::Ref object = objc::Ref::adopt(objc::allocInit(f.leaf));
+  EXPECT_TRUE(objc::send<BOOL>(object, sel<"canBecomeFirstResponder">()));
+  objc::send<void>(object, sel<"noctil_delete:">(), object.get());
+  objc::send<void>(object, sel<"existing:">(), object.get());
+  EXPECT_EQ(gLog, (std::vector<std::string>{"Yes", "Added(sender)", "HostExisting"}));
+  Method added = class_getInstanceMethod(f.inheritor, sel<"noctil_delete:">());
+  ASSERT_NE(added, nullptr);
+  EXPECT_STREQ(method_getTypeEncoding(added), "v@:@");
+  // The base class keeps its own answer.
+  objc::Ref base = objc::Ref::adopt(objc::allocInit(f.base));
+  EXPECT_FALSE(objc::send<BOOL>(base, sel<"canBecomeFirstResponder">()));
+}
+
+}  // namespace
