@@ -28,13 +28,17 @@ struct VirtualCounter {
   virtual ~VirtualCounter() = default;
   virtual long increment() = 0;
 };
-struct ConcreteCounter final : VirtualCounter {
+struct ConcreteCounter : VirtualCounter {
   long count = 0;
-  long increment() override { return ++count; }
+  // Out of line, as a method body is for a send: the comparison is call against call.
+  [[gnu::noinline]] long increment() override { return ++count; }
 };
 
+// Made out of line so the compiler cannot see the dynamic type and devirtualise.
+[[gnu::noinline]] VirtualCounter* makeVirtualCounter() { return new ConcreteCounter; }
+
 void BM_VirtualCall(benchmark::State& state) {
-  VirtualCounter* counter = new ConcreteCounter;
+  VirtualCounter* counter = makeVirtualCounter();
   benchmark::DoNotOptimize(counter);
   for (auto _ : state) benchmark::DoNotOptimize(counter->increment());
   delete counter;
@@ -47,8 +51,23 @@ void BM_MessageSend(benchmark::State& state) {
   id receiver = counter;
   benchmark::DoNotOptimize(receiver);
   for (auto _ : state) benchmark::DoNotOptimize(objc::send<long>(receiver, objc::sel<"increment">()));
+  state.SetLabel(objc::detail::methodCacheEnabled() ? "method cache on" : "method cache off");
 }
 BENCHMARK(BM_MessageSend);
+
+// The runtime's own lookup and call, without the method cache.
+void BM_RuntimeLookupSend(benchmark::State& state) {
+  static Class cls = counterClass("BenchLookupCounter");
+  objc::Ref counter = objc::Ref::adopt(objc::allocInit(cls));
+  id receiver = counter;
+  SEL increment = objc::sel<"increment">();
+  benchmark::DoNotOptimize(receiver);
+  for (auto _ : state) {
+    IMP imp = objc_msg_lookup(receiver, increment);
+    benchmark::DoNotOptimize(objc::callImp<long>(imp, receiver, increment));
+  }
+}
+BENCHMARK(BM_RuntimeLookupSend);
 
 void BM_ReplacedMethodCallingPrevious(benchmark::State& state) {
   static Class cls = [] {

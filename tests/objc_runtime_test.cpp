@@ -210,6 +210,26 @@ TEST(RuntimeRules, AddingToASubclassLeavesTheSuperclassAlone) {
   EXPECT_EQ(objc::callImp<long>(class_getMethodImplementation(parent, value), instance, value), 2);
 }
 
+TEST(RuntimeRules, SendsSeeEveryDispatchChangeAtOnce) {
+  ASSERT_TRUE(objc::detail::methodCacheEnabled());
+  Class parent = objc::ClassBuilder<NSObjectIvars>("CacheParent", objc::NSObjectClass())
+                     .method<&originalValue>("value")
+                     .registerClass();
+  Class child = objc::ClassBuilder<NSObjectIvars>("CacheChild", parent).registerClass();
+  objc::Ref instance = objc::Ref::adopt(objc::allocInit(child));
+  SEL value = sel<"value">();
+  // Each send below follows a send that filled the cache with the old answer.
+  EXPECT_EQ(send<long>(instance, value), 1);
+  method_setImplementation(class_getInstanceMethod(parent, value), objc::toImp(&laterValue));
+  EXPECT_EQ(send<long>(instance, value), 2);
+  class_addMethod(child, value, objc::toImp(&childValue), "q@:");
+  EXPECT_EQ(send<long>(instance, value), 3);
+  class_replaceMethod(child, value, objc::toImp(&originalValue), "q@:");
+  EXPECT_EQ(send<long>(instance, value), 1);
+  method_exchangeImplementations(class_getInstanceMethod(child, value), class_getInstanceMethod(parent, value));
+  EXPECT_EQ(send<long>(instance, value), 2);
+}
+
 TEST(RuntimeRules, UnknownSelectorLookupIsNeverNull) {
   EXPECT_NE(class_getMethodImplementation(objc::NSObjectClass(), sel<"noSuchSelectorAtAll">()), nullptr);
   EXPECT_EQ(class_getInstanceMethod(Nil, sel<"init">()), nullptr);

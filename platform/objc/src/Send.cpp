@@ -4,6 +4,8 @@
 // "unrecognized selector sent to instance".
 #include <objcface/Send.h>
 
+#include "ForwardState.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,6 +29,7 @@ thread_local SEL tForwardSelector = nullptr;
 [[noreturn]] void unrecognizedSelectorImp() { reportUnrecognized(tForwardReceiver, tForwardSelector); }
 
 IMP forwardHook(id receiver, SEL sel) {
+  detail::tLookupForwarded = true;
   tForwardReceiver = receiver;
   tForwardSelector = sel;
   return toImp(&unrecognizedSelectorImp);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <objcface/Encoding.h>
+#include <objcface/MethodCache.h>
 #include <objcface/Types.h>
 
 #include <objc/message.h>
@@ -52,6 +53,7 @@ inline IMP toImp(Fn* function) {
 }
 
 namespace detail {
+bool methodCacheEnabled();
 // Reports a send whose argument or result types do not match the method it reached.
 [[noreturn]] void signatureMismatch(id receiver, SEL sel, const std::string& callSide, const char* methodSide);
 void checkSend(id receiver, SEL sel, const std::string& callSide);
@@ -72,7 +74,7 @@ inline R send(id receiver, SEL sel, Args... args) {
 #if OBJCFACE_CHECK_SENDS
   detail::checkSend(receiver, sel, methodEncoding<R, Args...>());
 #endif
-  IMP imp = objc_msg_lookup(receiver, sel);
+  IMP imp = detail::cachedLookup(receiver, sel);
   return impCast<R, id, Args...>(imp)(receiver, sel, args...);
 }
 
