@@ -1,0 +1,171 @@
+// The commands of the scenario language, one struct per command, as the parser
+// produces them from a line.  Every value is already checked (numbers are numbers,
+// keywords are known), so the command families that run them only deal with what the
+// host finds.  The language itself is described in README.md ("Scenarios").
+#pragma once
+
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace scenario {
+
+// The two notification lists of the home screen.
+enum class ListKind { notificationCenter, lockScreen };
+
+// What `expect row` asks of a row.
+enum class RowState { visible, hidden, absent };
+
+// --- The Messages store -------------------------------------------------------------
+// message <address-or-chat-id> <rowid> "<text>"
+struct PutMessage {
+  std::string chat;
+  long long rowID = 0;
+  std::string text;
+};
+// expect read <rowid> yes|no
+struct ExpectRead {
+  long long rowID = 0;
+  bool read = false;
+};
+
+// --- Notifications and badges -------------------------------------------------------
+// post <sectionID> [title=…] [message=…] [url=…] [record=…] [id=…]
+struct PostBulletin {
+  std::string sectionID;
+  std::optional<std::string> title;
+  std::optional<std::string> message;
+  std::optional<std::string> url;
+  std::optional<std::string> recordID;
+  std::optional<std::string> bulletinID;
+};
+// badge <sectionID> <n|none>; nullopt is none.
+struct SetBadge {
+  std::string sectionID;
+  std::optional<long long> value;
+};
+// expect badge <sectionID> <n|none>
+struct ExpectBadge {
+  std::string sectionID;
+  std::optional<long long> value;
+};
+
+// --- Navigation and time ------------------------------------------------------------
+enum class Navigation { lock, unlock, showNotificationCenter, hideNotificationCenter, home };
+struct Navigate {
+  Navigation what = Navigation::lock;
+};
+// wait <seconds>
+struct Wait {
+  double seconds = 0;
+};
+
+// --- Touches and menus --------------------------------------------------------------
+// longpress <nc|lock> <sectionID> <row>
+struct LongPress {
+  ListKind list = ListKind::notificationCenter;
+  std::string sectionID;
+  long long row = 0;
+};
+// menu "<item title>"
+struct PerformMenuItem {
+  std::string title;
+};
+// tap-header <sectionID>
+struct TapHeader {
+  std::string sectionID;
+};
+// clear-section <sectionID>
+struct ClearSection {
+  std::string sectionID;
+};
+// expect menu ["<title>" …]: no titles means no menu is visible.
+struct ExpectMenu {
+  std::vector<std::string> titles;
+};
+// expect row <nc|lock> <sectionID> <row> visible|hidden|absent [height=<h>]
+struct ExpectRow {
+  ListKind list = ListKind::notificationCenter;
+  std::string sectionID;
+  long long row = 0;
+  RowState state = RowState::visible;
+  std::optional<double> height;
+};
+// expect header <sectionID> "<title>"
+struct ExpectHeader {
+  std::string sectionID;
+  std::string title;
+};
+
+// --- Options -----------------------------------------------------------------------
+// A value for the options file, typed by the rule in README.md ("set").
+using OptionValue = std::variant<bool, long long, double, std::string, std::vector<std::string>>;
+// set <key> <value>
+struct SetOption {
+  std::string key;
+  OptionValue value;
+};
+// unset <key>: removes one key (and posts the change notification like set).
+struct UnsetOption {
+  std::string key;
+};
+// actionmenu on|off
+struct SetActionMenu {
+  bool on = false;
+};
+// expect option <key> <value|absent>; nullopt is absent.
+struct ExpectOption {
+  std::string key;
+  std::optional<std::string> value;
+  bool quoted = false;  // a quoted value always compares as text
+};
+
+// --- Files ---------------------------------------------------------------------------
+// expect file <device path> exists|missing
+struct ExpectFile {
+  std::string path;
+  bool exists = false;
+};
+
+// --- Reflection ----------------------------------------------------------------------
+// The value on the right of `==`.
+struct ExpectedValue {
+  enum class Kind { nil, boolean, number, string };
+  Kind kind = Kind::nil;
+  bool boolean = false;
+  double number = 0;
+  std::string text;  // the word as written (also for numbers and YES/NO)
+};
+// expect <Class> <token> … == <value>
+struct ExpectValue {
+  std::string className;
+  std::vector<std::string> tokens;
+  ExpectedValue expected;
+};
+// eval <Class> <token> …
+struct Evaluate {
+  std::string className;
+  std::vector<std::string> tokens;
+};
+
+// --- Output --------------------------------------------------------------------------
+// dump: prints the view tree.
+struct Dump {};
+// echo "<text>": prints the text (to make a run's output easy to follow).
+struct Echo {
+  std::string text;
+};
+
+using Command = std::variant<PutMessage, ExpectRead, PostBulletin, SetBadge, ExpectBadge, Navigate, Wait, LongPress,
+                             PerformMenuItem, TapHeader, ClearSection, ExpectMenu, ExpectRow, ExpectHeader, SetOption,
+                             UnsetOption, SetActionMenu, ExpectOption, ExpectFile, ExpectValue, Evaluate, Dump, Echo>;
+
+// One parsed line: where it came from and what it says.
+struct ScriptLine {
+  int number = 0;
+  std::string source;
+  Command command;
+};
+
+}  // namespace scenario

@@ -1,0 +1,246 @@
+// The scenario language: words and quoting, comments, every command's form, and
+// the errors a bad line gives (with its line number).
+#include "ScriptLexer.h"
+#include "ScriptParser.h"
+
+#include <gtest/gtest.h>
+
+using namespace scenario;
+
+namespace {
+
+std::vector<std::string> texts(std::string_view line) {
+  auto words = splitWords(line);
+  EXPECT_TRUE(words.ok()) << (words.ok() ? "" : words.error().message);
+  std::vector<std::string> out;
+  if (words.ok()) {
+    for (const Word& w : *words) out.push_back(w.text);
+  }
+  return out;
+}
+
+template <class T>
+T parseOne(std::string_view line) {
+  ParsedLine parsed = parseLine(line, 1);
+  if (auto* error = std::get_if<ParseError>(&parsed)) {
+    ADD_FAILURE() << error->describe();
+    return T{};
+  }
+  if (!std::holds_alternative<ScriptLine>(parsed)) {
+    ADD_FAILURE() << "no command in: " << line;
+    return T{};
+  }
+  const Command& command = std::get<ScriptLine>(parsed).command;
+  if (!std::holds_alternative<T>(command)) {
+    ADD_FAILURE() << "wrong command kind " << commandName(command) << " for: " << line;
+    return T{};
+  }
+  return std::get<T>(command);
+}
+
+std::string errorOf(std::string_view line) {
+  ParsedLine parsed = parseLine(line, 12);
+  if (auto* error = std::get_if<ParseError>(&parsed)) {
+    EXPECT_EQ(error->line, 12);
+    return error->message;
+  }
+  ADD_FAILURE() << "no error for: " << line;
+  return {};
+}
+
+}  // namespace
+
+TEST(ScriptLexer, QuotesGroupAndJoinWithTheirWord) {
+  EXPECT_EQ(texts("post  com.apple.MobileSMS\ttitle=\"Two words\" message=\"say \\\"hi\\\" \\\\ bye\""),
+            (std::vector<std::string>{"post", "com.apple.MobileSMS", "title=Two words", "message=say \"hi\" \\ bye"}));
+  // A backslash outside quotes, or before another character, stays as written.
+  EXPECT_EQ(texts(R"(echo a\b "c\d")"), (std::vector<std::string>{"echo", "a\\b", "c\\d"}));
+  // An empty quoted value is a word of its own.
+  EXPECT_EQ(texts(R"(set ColorTint "")"), (std::vector<std::string>{"set", "ColorTint", ""}));
+  auto words = splitWords(R"(menu "Clear All" x)");
+  ASSERT_TRUE(words.ok());
+  EXPECT_TRUE((*words)[1].quoted);
+  EXPECT_FALSE((*words)[2].quoted);
+}
+
+TEST(ScriptLexer, CommentsStartAWordOutsideQuotes) {
+  EXPECT_TRUE(texts("   # a comment").empty());
+  EXPECT_TRUE(texts("").empty());
+  EXPECT_TRUE(texts(" \t \r").empty());
+  EXPECT_EQ(texts("lock # and a note"), (std::vector<std::string>{"lock"}));
+  EXPECT_EQ(texts(R"(menu "a # b")"), (std::vector<std::string>{"menu", "a # b"}));
+  EXPECT_EQ(texts("echo issue#4"), (std::vector<std::string>{"echo", "issue#4"}));
+}
+
+TEST(ScriptLexer, UnterminatedQuoteIsAnError) {
+  auto words = splitWords(R"(menu "Clear All)");
+  ASSERT_FALSE(words.ok());
+  EXPECT_NE(words.error().message.find("column 6"), std::string::npos) << words.error().message;
+}
+
+TEST(ScriptLexer, QuoteWordRoundTrips) {
+  for (std::string s : {"plain", "two words", "say \"hi\"", "back\\slash", "", "#hash", "tab\there"}) {
+    auto words = splitWords("echo " + quoteWord(s));
+    ASSERT_TRUE(words.ok()) << s;
+    ASSERT_EQ(words->size(), 2u) << s;
+    EXPECT_EQ((*words)[1].text, s);
+  }
+}
+
+TEST(ScriptParser, MessagesPostsAndBadges) {
+  auto m = parseOne<PutMessage>(R"(message +15550100 7 "See you at 8")");
+  EXPECT_EQ(m.chat, "+15550100");
+  EXPECT_EQ(m.rowID, 7);
+  EXPECT_EQ(m.text, "See you at 8");
+
+  auto p = parseOne<PostBulletin>(R"(post com.apple.MobileSMS title="Anna" message="Hi there" record=7 id=b1)");
+  EXPECT_EQ(p.sectionID, "com.apple.MobileSMS");
+  EXPECT_EQ(p.title, "Anna");
+  EXPECT_EQ(p.message, "Hi there");
+  EXPECT_EQ(p.recordID, "7");
+  EXPECT_EQ(p.bulletinID, "b1");
+  EXPECT_FALSE(p.url.has_value());
+  // A value may itself hold '=' (URLs do).
+  EXPECT_EQ(parseOne<PostBulletin>("post com.x url=sms:+1?body=a").url, "sms:+1?body=a");
+
+  EXPECT_EQ(parseOne<SetBadge>("badge com.apple.MobileSMS 5").value, 5);
+  EXPECT_FALSE(parseOne<SetBadge>("badge com.apple.MobileSMS none").value.has_value());
+  EXPECT_EQ(parseOne<ExpectBadge>("expect badge com.apple.mobilemail 0").value, 0);
+}
+
+TEST(ScriptParser, NavigationWaitAndTouches) {
+  EXPECT_EQ(parseOne<Navigate>("lock").what, Navigation::lock);
+  EXPECT_EQ(parseOne<Navigate>("nc show").what, Navigation::showNotificationCenter);
+  EXPECT_EQ(parseOne<Navigate>("nc hide").what, Navigation::hideNotificationCenter);
+  EXPECT_EQ(parseOne<Navigate>("home").what, Navigation::home);
+  EXPECT_DOUBLE_EQ(parseOne<Wait>("wait 0.25").seconds, 0.25);
+
+  auto lp = parseOne<LongPress>("longpress lock com.apple.MobileSMS 2");
+  EXPECT_EQ(lp.list, ListKind::lockScreen);
+  EXPECT_EQ(lp.row, 2);
+  EXPECT_EQ(parseOne<PerformMenuItem>(R"(menu "Clear All")").title, "Clear All");
+  EXPECT_EQ(parseOne<TapHeader>("tap-header com.apple.mobilemail").sectionID, "com.apple.mobilemail");
+  EXPECT_EQ(parseOne<ClearSection>("clear-section com.apple.mobilemail").sectionID, "com.apple.mobilemail");
+}
+
+TEST(ScriptParser, SetTypesItsValue) {
+  EXPECT_EQ(parseOne<SetOption>("set Enabled NO").value, OptionValue(false));
+  EXPECT_EQ(parseOne<SetOption>("set Enabled YES").value, OptionValue(true));
+  EXPECT_EQ(parseOne<SetOption>("set BlurValue 12").value, OptionValue(12LL));
+  EXPECT_EQ(parseOne<SetOption>("set BlurValue 12.5").value, OptionValue(12.5));
+  EXPECT_EQ(parseOne<SetOption>("set BlurValue -3").value, OptionValue(-3LL));
+  EXPECT_EQ(parseOne<SetOption>("set ColorTint hotpink").value, OptionValue(std::string("hotpink")));
+  // Quoted values are always strings; 0x10 and inf are not numbers here.
+  EXPECT_EQ(parseOne<SetOption>(R"(set ColorTint "YES")").value, OptionValue(std::string("YES")));
+  EXPECT_EQ(parseOne<SetOption>(R"(set Text "12")").value, OptionValue(std::string("12")));
+  EXPECT_EQ(parseOne<SetOption>("set Text 0x10").value, OptionValue(std::string("0x10")));
+  EXPECT_EQ(parseOne<SetOption>("set Text inf").value, OptionValue(std::string("inf")));
+  // The list options are arrays; brackets make an array of any key.
+  using List = std::vector<std::string>;
+  EXPECT_EQ(parseOne<SetOption>("set foldedSections com.a,com.b").value, OptionValue(List{"com.a", "com.b"}));
+  EXPECT_EQ(parseOne<SetOption>("set foldedSections com.a").value, OptionValue(List{"com.a"}));
+  EXPECT_EQ(parseOne<SetOption>(R"(set foldedSections "")").value, OptionValue(List{}));
+  EXPECT_EQ(parseOne<SetOption>("set foldedSections []").value, OptionValue(List{}));
+  EXPECT_EQ(parseOne<SetOption>("set Other [x,,y]").value, OptionValue(List{"x", "", "y"}));
+  EXPECT_EQ(parseOne<SetOption>(R"(set Other "[x]")").value, OptionValue(std::string("[x]")));
+  EXPECT_EQ(parseOne<UnsetOption>("unset ColorTint").key, "ColorTint");
+  EXPECT_TRUE(parseOne<SetActionMenu>("actionmenu on").on);
+  EXPECT_FALSE(parseOne<SetActionMenu>("actionmenu off").on);
+}
+
+TEST(ScriptParser, Expectations) {
+  auto menu = parseOne<ExpectMenu>(R"(expect menu "Delete" "Clear All")");
+  EXPECT_EQ(menu.titles, (std::vector<std::string>{"Delete", "Clear All"}));
+  EXPECT_TRUE(parseOne<ExpectMenu>("expect menu").titles.empty());
+
+  auto row = parseOne<ExpectRow>("expect row nc com.apple.MobileSMS 0 hidden height=0");
+  EXPECT_EQ(row.list, ListKind::notificationCenter);
+  EXPECT_EQ(row.state, RowState::hidden);
+  EXPECT_EQ(row.height, 0.0);
+  EXPECT_FALSE(parseOne<ExpectRow>("expect row lock com.x 3 absent").height.has_value());
+
+  EXPECT_EQ(parseOne<ExpectHeader>(R"x(expect header com.apple.MobileSMS "Messages (3)")x").title, "Messages (3)");
+  auto option = parseOne<ExpectOption>("expect option ColorTint absent");
+  EXPECT_FALSE(option.value.has_value());
+  option = parseOne<ExpectOption>(R"(expect option ColorTint "absent")");
+  EXPECT_EQ(option.value, "absent");
+  EXPECT_TRUE(option.quoted);
+  EXPECT_TRUE(parseOne<ExpectRead>("expect read 7 yes").read);
+  EXPECT_FALSE(parseOne<ExpectRead>("expect read 7 no").read);
+  auto file = parseOne<ExpectFile>(R"(expect file "/var/mobile/Library/Noctil" exists)");
+  EXPECT_EQ(file.path, "/var/mobile/Library/Noctil");
+  EXPECT_TRUE(file.exists);
+}
+
+TEST(ScriptParser, ReflectionPathsAndExpectedValues) {
+  auto e = parseOne<ExpectValue>("expect SBNotificationCenterController sharedInstance isVisible == YES");
+  EXPECT_EQ(e.className, "SBNotificationCenterController");
+  EXPECT_EQ(e.tokens, (std::vector<std::string>{"sharedInstance", "isVisible"}));
+  EXPECT_EQ(e.expected.kind, ExpectedValue::Kind::boolean);
+  EXPECT_TRUE(e.expected.boolean);
+
+  EXPECT_EQ(parseOne<ExpectValue>("expect A b == nil").expected.kind, ExpectedValue::Kind::nil);
+  auto number = parseOne<ExpectValue>("expect A b _c == -0.5").expected;
+  EXPECT_EQ(number.kind, ExpectedValue::Kind::number);
+  EXPECT_DOUBLE_EQ(number.number, -0.5);
+  auto quoted = parseOne<ExpectValue>(R"(expect A b == "12")").expected;
+  EXPECT_EQ(quoted.kind, ExpectedValue::Kind::string);
+  EXPECT_EQ(quoted.text, "12");
+  EXPECT_EQ(parseOne<ExpectValue>("expect A b == darkGray").expected.kind, ExpectedValue::Kind::string);
+  // The class object itself may be compared.
+  EXPECT_TRUE(parseOne<ExpectValue>("expect A == A").tokens.empty());
+
+  auto eval = parseOne<Evaluate>("eval SBIconModel sharedInstance _badges");
+  EXPECT_EQ(eval.className, "SBIconModel");
+  EXPECT_EQ(eval.tokens.size(), 2u);
+  EXPECT_EQ(parseOne<Echo>(R"(echo "step one:" locked)").text, "step one: locked");
+  parseOne<Dump>("dump");
+}
+
+TEST(ScriptParser, BadLinesSayWhatIsWrong) {
+  auto has = [](const std::string& message, const char* part) {
+    return message.find(part) != std::string::npos;
+  };
+  EXPECT_TRUE(has(errorOf("fly away"), "unknown command \"fly\"") || has(errorOf("fly away"), "unknown command fly"));
+  EXPECT_TRUE(has(errorOf("badge com.x lots"), "expected a number from 0 up or none"));
+  EXPECT_TRUE(has(errorOf("badge com.x -1"), "expected a number from 0 up or none"));
+  EXPECT_TRUE(has(errorOf("badge com.x"), "missing badge value"));
+  EXPECT_TRUE(has(errorOf("lock now"), "too many values"));
+  EXPECT_TRUE(has(errorOf("nc open"), "expected show|hide"));
+  EXPECT_TRUE(has(errorOf("wait -1"), "seconds"));
+  EXPECT_TRUE(has(errorOf("wait 1e9"), "seconds"));
+  EXPECT_TRUE(has(errorOf("longpress banner com.x 0"), "expected nc|lock"));
+  EXPECT_TRUE(has(errorOf("longpress nc com.x -2"), "row must be at least 0"));
+  EXPECT_TRUE(has(errorOf("longpress nc com.x \"1\""), "expected a whole number for row"));
+  EXPECT_TRUE(has(errorOf("post com.x colour=red"), "unknown field colour"));
+  EXPECT_TRUE(has(errorOf("post com.x title=a title=b"), "given twice"));
+  EXPECT_TRUE(has(errorOf("post com.x hello"), "expected key=value"));
+  EXPECT_TRUE(has(errorOf("message +1 0 hi"), "message row ID must be at least 1"));
+  EXPECT_TRUE(has(errorOf("message +1 7"), "missing message text"));
+  EXPECT_TRUE(has(errorOf("expect row nc com.x 0 shown"), "visible|hidden|absent"));
+  EXPECT_TRUE(has(errorOf("expect row nc com.x 0 visible tall"), "height="));
+  EXPECT_TRUE(has(errorOf("expect read 3 maybe"), "yes|no"));
+  EXPECT_TRUE(has(errorOf("expect SBFoo bar"), "== <value>"));
+  EXPECT_TRUE(has(errorOf("expect SBFoo bar == 1 2"), "exactly one value"));
+  EXPECT_TRUE(has(errorOf("expect SBFoo setBar: == 1"), "message or instance variable name"));
+  EXPECT_TRUE(has(errorOf("eval"), "missing class name"));
+  EXPECT_TRUE(has(errorOf("\"lock\""), "never quoted"));
+  EXPECT_TRUE(has(errorOf("menu \"Delete"), "unterminated quote"));
+  EXPECT_TRUE(has(errorOf("set Enabled"), "missing value"));
+  EXPECT_TRUE(has(errorOf("tap-header \"\""), "section ID is empty"));
+}
+
+TEST(ScriptParser, ScriptsKeepLineNumbersAndReportEveryBadLine) {
+  ParsedScript script = parseScript("# stock\r\nlock\n\n  nc show  # open\nbadge x\nwait 1\nfly\n");
+  ASSERT_EQ(script.lines.size(), 3u);
+  EXPECT_EQ(script.lines[0].number, 2);
+  EXPECT_EQ(script.lines[1].number, 4);
+  EXPECT_EQ(script.lines[1].source, "  nc show  # open");
+  EXPECT_EQ(script.lines[2].number, 6);
+  ASSERT_EQ(script.errors.size(), 2u);
+  EXPECT_EQ(script.errors[0].line, 5);
+  EXPECT_EQ(script.errors[1].line, 7);
+  EXPECT_EQ(script.errors[0].describe(), "line 5: badge: missing badge value (a number or none)\n    badge x");
+  // A last line without a newline is read too.
+  EXPECT_EQ(parseScript("lock\nunlock").lines.size(), 2u);
+}
