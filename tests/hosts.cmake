@@ -12,3 +12,5 @@ noctil_install_tweak(noctil_loader_probe NAME LoaderProbe BUNDLES com.apple.spri
 target_link_libraries(test_tweak_loader PRIVATE noctil_tweak_loader PkgConfig::PLIST)
 target_compile_definitions(test_tweak_loader PRIVATE NOCTIL_LOADER_PROBE="$<TARGET_FILE:noctil_loader_probe>")
 add_dependencies(test_tweak_loader noctil_loader_probe)
+
+target_link_libraries(test_reflection PRIVATE noctil_scenario_runner)

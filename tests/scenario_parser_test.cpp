@@ -179,7 +179,7 @@ TEST(ScriptParser, ReflectionPathsAndExpectedValues) {
   EXPECT_EQ(e.expected.kind, ExpectedValue::Kind::boolean);
   EXPECT_TRUE(e.expected.boolean);
 
-  EXPECT_EQ(parseOne<ExpectValue>("expect A b == nil").expected.kind, ExpectedValue::Kind::nil);
+  EXPECT_EQ(parseOne<ExpectValue>("expect A b == nil").expected.kind, ExpectedValue::Kind::nilValue);
   auto number = parseOne<ExpectValue>("expect A b _c == -0.5").expected;
   EXPECT_EQ(number.kind, ExpectedValue::Kind::number);
   EXPECT_DOUBLE_EQ(number.number, -0.5);

@@ -131,8 +131,8 @@ struct ExpectFile {
 // --- Reflection ----------------------------------------------------------------------
 // The value on the right of `==`.
 struct ExpectedValue {
-  enum class Kind { nil, boolean, number, string };
-  Kind kind = Kind::nil;
+  enum class Kind { nilValue, boolean, number, string };
+  Kind kind = Kind::nilValue;
   bool boolean = false;
   double number = 0;
   std::string text;  // the word as written (also for numbers and YES/NO)

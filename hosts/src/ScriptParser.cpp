@@ -156,7 +156,7 @@ ExpectedValue expectedValue(const Word& word) {
   if (word.quoted) {
     v.kind = ExpectedValue::Kind::string;
   } else if (word.text == "nil") {
-    v.kind = ExpectedValue::Kind::nil;
+    v.kind = ExpectedValue::Kind::nilValue;
   } else if (word.text == "YES" || word.text == "NO") {
     v.kind = ExpectedValue::Kind::boolean;
     v.boolean = word.text == "YES";
