@@ -1,0 +1,79 @@
+// How Darwin notifications travel between the processes of one device root, with
+// no daemon in between.
+//
+// Every process that observes at least one name owns one datagram socket in the
+// device's run folder: "/var/run/noctil-notify/<pid>.<token>.sock", beside a folder
+// "<pid>.<token>.pending".  A post lists the run folder and sends the name to every
+// socket there, its own process's included; each receiver keeps the names it
+// observes.  A send refused because nobody is bound any more (the observer died)
+// removes that socket file and its folder at once, so dead observers cost one
+// failed send, once.
+//
+// A receiver whose queue is full (it has not been served for a while) does not lose
+// the post: the poster drops a marker file named after the notification into the
+// receiver's pending folder and wakes it with one more datagram.  Markers and queued
+// datagrams of the same name fold into one, which is what coalescing wants anyway.
+//
+// Datagram format: the bytes "NCNT", a version byte (1), then the name's bytes
+// (1 to kMaxNotificationNameLength, no NUL).  Anything else is ignored.
+#pragma once
+
+#include <corefoundation/PortTransportSocket.h>
+
+#include <objcface/Result.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cf::notify {
+
+inline constexpr std::string_view kNotifyFolder = "/var/run/noctil-notify";
+inline constexpr std::size_t kMaxNotificationNameLength = 1024;
+
+// What a post did, for tests and diagnostics.
+struct PostReport {
+  std::size_t delivered = 0;       // receivers that got the datagram or a marker
+  std::size_t removedStale = 0;    // sockets of dead observers removed
+};
+
+// Sends `name` to every observing process of the current device root.  Refuses an
+// empty, too long or NUL-containing name.
+objc::Result<PostReport> post(std::string_view name);
+
+// The datagram for a name, and the name of a datagram (none if malformed).
+std::vector<std::uint8_t> encodeDatagram(std::string_view name);
+std::optional<std::string> decodeDatagram(std::span<const std::uint8_t> bytes);
+
+// The receiving end of one process.
+class NotifyReceiver {
+ public:
+  // Binds a fresh socket in the current device root.
+  static objc::Result<std::unique_ptr<NotifyReceiver>> open();
+  // Removes the socket file and the pending folder.
+  ~NotifyReceiver();
+  NotifyReceiver(const NotifyReceiver&) = delete;
+  NotifyReceiver& operator=(const NotifyReceiver&) = delete;
+
+  // Readable when a post has arrived.
+  int fd() const { return socket_.get(); }
+  const std::filesystem::path& deviceRoot() const { return root_; }
+  const std::filesystem::path& socketPath() const { return socketPath_; }
+
+  // Every name posted since the last drain, each once, in order of first arrival.
+  // Does not block.
+  std::vector<std::string> drain();
+
+ private:
+  NotifyReceiver() = default;
+  cf::port::UniqueFd socket_;
+  std::filesystem::path root_;
+  std::filesystem::path socketPath_;
+  std::filesystem::path pendingPath_;
+};
+
+}  // namespace cf::notify
