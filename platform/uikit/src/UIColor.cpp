@@ -1,0 +1,189 @@
+// The UIColor class: a UIColor owns one CGColor, which carries the colour model.
+#include "UIColorCG.h"
+
+#include <uikit/UIGraphics.h>
+
+#include <objcface/NSObject.h>
+
+#include <functional>
+
+using objc::sel;
+using objc::send;
+
+namespace uikit {
+
+namespace {
+
+struct UIColorIvars : NSObjectIvars {
+  CGColor* _cgColor;  // owned
+};
+
+UIColorIvars* fields(id self) { return objc::ivars<UIColorIvars>(self); }
+
+id adoptColor(id self, const Color& color) {
+  CGColorRelease(fields(self)->_cgColor);
+  fields(self)->_cgColor = detail::createCGColor(color);
+  return self;
+}
+
+std::optional<Color> own(id self) { return colorOfCGColor(fields(self)->_cgColor); }
+
+id initWithWhiteAlpha(id self, SEL, CGFloat white, CGFloat alpha) { return adoptColor(self, Color::white(white, alpha)); }
+
+id initWithRGBA(id self, SEL, CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha) {
+  return adoptColor(self, Color::rgb(red, green, blue, alpha));
+}
+
+id initWithCGColor(id self, SEL, CGColorRef color) {
+  if (color == nullptr) {
+    objc::release(self);
+    return nil;
+  }
+  return adoptColor(self, color->color);
+}
+
+void colorDealloc(id self, SEL cmd) {
+  CGColorRelease(fields(self)->_cgColor);
+  fields(self)->_cgColor = nullptr;
+  objc::sendSuper<void>(self, UIColorClass(), cmd);
+}
+
+CGColorRef colorCGColor(id self, SEL) { return fields(self)->_cgColor; }
+
+id colorWithAlphaComponent(id self, SEL, CGFloat alpha) {
+  auto c = own(self);
+  return c ? makeColor(c->withAlpha(alpha)) : nil;
+}
+
+BOOL getRGBA(id self, SEL, CGFloat* red, CGFloat* green, CGFloat* blue, CGFloat* alpha) {
+  auto c = own(self);
+  if (!c) return NO;
+  if (red) *red = c->red;
+  if (green) *green = c->green;
+  if (blue) *blue = c->blue;
+  if (alpha) *alpha = c->alpha;
+  return YES;
+}
+
+// Only a grey answers its white level; an RGB colour answers NO, as on the device.
+BOOL getWhiteAlpha(id self, SEL, CGFloat* white, CGFloat* alpha) {
+  auto c = own(self);
+  if (!c || c->space != Color::Space::White) return NO;
+  if (white) *white = c->whiteLevel();
+  if (alpha) *alpha = c->alpha;
+  return YES;
+}
+
+BOOL colorIsEqual(id self, SEL, id other) {
+  if (other == self) return YES;
+  auto mine = own(self);
+  auto theirs = colorOf(other);
+  return mine && theirs && *mine == *theirs ? YES : NO;
+}
+
+NSUInteger colorHash(id self, SEL) {
+  auto c = own(self);
+  if (!c) return 0;
+  std::size_t h = std::hash<int>()(static_cast<int>(c->space));
+  for (CGFloat v : {c->red, c->green, c->blue, c->alpha}) h = h * 31 + std::hash<CGFloat>()(v);
+  return h;
+}
+
+id colorDescription(id self, SEL) {
+  auto c = own(self);
+  std::string text = c ? c->description() : objc::defaultDescription(self);
+  return send<id>(objc::classNamed("NSString"), sel<"stringWithUTF8String:">(), text.c_str());
+}
+
+// Colours never change, so a copy is the same object.
+id colorCopyWithZone(id self, SEL, void*) { return objc::retain(self); }
+
+void colorSetFill(id self, SEL) { CGContextSetFillColorWithColor(UIGraphicsGetCurrentContext(), fields(self)->_cgColor); }
+void colorSetStroke(id self, SEL) {
+  CGContextSetStrokeColorWithColor(UIGraphicsGetCurrentContext(), fields(self)->_cgColor);
+}
+void colorSet(id self, SEL) {
+  colorSetFill(self, nullptr);
+  colorSetStroke(self, nullptr);
+}
+
+// Class side.
+id colorWithWhiteAlpha(id cls, SEL, CGFloat white, CGFloat alpha) {
+  return objc::autorelease(send<id>(send<id>(cls, sel<"alloc">()), sel<"initWithWhite:alpha:">(), white, alpha));
+}
+id colorWithRGBA(id cls, SEL, CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha) {
+  return objc::autorelease(
+      send<id>(send<id>(cls, sel<"alloc">()), sel<"initWithRed:green:blue:alpha:">(), red, green, blue, alpha));
+}
+id colorWithCGColor(id cls, SEL, CGColorRef color) {
+  return objc::autorelease(send<id>(send<id>(cls, sel<"alloc">()), sel<"initWithCGColor:">(), color));
+}
+
+// The named colours are shared instances, kept for the life of the process.
+template <CGFloat W, CGFloat A>
+id namedWhite(id, SEL) {
+  static const id shared = adoptColor(objc::allocInit(UIColorClass()), Color::white(W, A));
+  return shared;
+}
+template <CGFloat R, CGFloat G, CGFloat B>
+id namedRGB(id, SEL) {
+  static const id shared = adoptColor(objc::allocInit(UIColorClass()), Color::rgb(R, G, B, 1.0));
+  return shared;
+}
+
+Class registerUIColor() {
+  return objc::ClassBuilder<UIColorIvars>("UIColor", objc::NSObjectClass())
+      .ivar<&UIColorIvars::_cgColor>("_cgColor")
+      .method<&initWithWhiteAlpha>("initWithWhite:alpha:")
+      .method<&initWithRGBA>("initWithRed:green:blue:alpha:")
+      .method<&initWithCGColor>("initWithCGColor:")
+      .method<&colorDealloc>("dealloc")
+      .method<&colorCGColor>("CGColor")
+      .method<&colorWithAlphaComponent>("colorWithAlphaComponent:")
+      .method<&getRGBA>("getRed:green:blue:alpha:")
+      .method<&getWhiteAlpha>("getWhite:alpha:")
+      .method<&colorIsEqual>("isEqual:")
+      .method<&colorHash>("hash")
+      .method<&colorDescription>("description")
+      .method<&colorCopyWithZone>("copyWithZone:")
+      .method<&colorSet>("set")
+      .method<&colorSetFill>("setFill")
+      .method<&colorSetStroke>("setStroke")
+      .classMethod<&colorWithWhiteAlpha>("colorWithWhite:alpha:")
+      .classMethod<&colorWithRGBA>("colorWithRed:green:blue:alpha:")
+      .classMethod<&colorWithCGColor>("colorWithCGColor:")
+      .classMethod<&namedWhite<0.0, 1.0>>("blackColor")
+      .classMethod<&namedWhite<1.0 / 3.0, 1.0>>("darkGrayColor")
+      .classMethod<&namedWhite<2.0 / 3.0, 1.0>>("lightGrayColor")
+      .classMethod<&namedWhite<1.0, 1.0>>("whiteColor")
+      .classMethod<&namedWhite<0.5, 1.0>>("grayColor")
+      .classMethod<&namedWhite<0.0, 0.0>>("clearColor")
+      .classMethod<&namedRGB<1.0, 0.0, 0.0>>("redColor")
+      .classMethod<&namedRGB<0.0, 1.0, 0.0>>("greenColor")
+      .classMethod<&namedRGB<0.0, 0.0, 1.0>>("blueColor")
+      .classMethod<&namedRGB<0.0, 1.0, 1.0>>("cyanColor")
+      .classMethod<&namedRGB<1.0, 1.0, 0.0>>("yellowColor")
+      .classMethod<&namedRGB<1.0, 0.0, 1.0>>("magentaColor")
+      .classMethod<&namedRGB<1.0, 0.5, 0.0>>("orangeColor")
+      .classMethod<&namedRGB<0.5, 0.0, 0.5>>("purpleColor")
+      .classMethod<&namedRGB<0.6, 0.4, 0.2>>("brownColor")
+      .registerClass();
+}
+
+}  // namespace
+
+Class UIColorClass() {
+  static const Class cls = registerUIColor();
+  return cls;
+}
+
+[[maybe_unused]] static const Class kUIColorAtLoad = UIColorClass();
+
+id makeColor(const Color& color) { return objc::autorelease(adoptColor(objc::allocInit(UIColorClass()), color)); }
+
+std::optional<Color> colorOf(id color) {
+  if (color == nil || send<BOOL>(color, sel<"isKindOfClass:">(), UIColorClass()) == NO) return std::nullopt;
+  return own(color);
+}
+
+}  // namespace uikit

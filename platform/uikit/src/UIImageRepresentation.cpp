@@ -1,0 +1,23 @@
+// UIImageJPEGRepresentation and UIImagePNGRepresentation: a picture's pixels
+// encoded as NSData.
+#include "UIImageInternal.h"
+
+#include <uikit/ImageCodec.h>
+
+extern "C" {
+
+id UIImageJPEGRepresentation(id image, CGFloat quality) {
+  uikit::SharedBitmap pixels = uikit::bitmapOf(image);
+  if (!pixels) return nil;
+  auto bytes = uikit::encodeJPEG(*pixels, quality);
+  return bytes ? uikit::detail::makeData(*bytes) : nil;
+}
+
+id UIImagePNGRepresentation(id image) {
+  uikit::SharedBitmap pixels = uikit::bitmapOf(image);
+  if (!pixels) return nil;
+  auto bytes = uikit::encodePNG(*pixels);
+  return bytes ? uikit::detail::makeData(*bytes) : nil;
+}
+
+}  // extern "C"
