@@ -6,6 +6,7 @@
 #include <objcface/NSObject.h>
 
 #include <functional>
+#include <utility>
 
 using objc::sel;
 using objc::send;
@@ -119,20 +120,45 @@ id colorWithCGColor(id cls, SEL, CGColorRef color) {
   return objc::autorelease(send<id>(send<id>(cls, sel<"alloc">()), sel<"initWithCGColor:">(), color));
 }
 
-// The named colours are shared instances, kept for the life of the process.
-template <CGFloat W, CGFloat A>
-id namedWhite(id, SEL) {
-  static const id shared = adoptColor(objc::allocInit(UIColorClass()), Color::white(W, A));
-  return shared;
-}
-template <CGFloat R, CGFloat G, CGFloat B>
-id namedRGB(id, SEL) {
-  static const id shared = adoptColor(objc::allocInit(UIColorClass()), Color::rgb(R, G, B, 1.0));
+// The named colours, with UIKit's exact components.  Each is a shared instance,
+// kept for the life of the process.
+struct NamedColor {
+  const char* selector;
+  Color color;
+};
+constexpr NamedColor kNamedColors[] = {
+    {"blackColor", Color::white(0.0, 1.0)},
+    {"darkGrayColor", Color::white(1.0 / 3.0, 1.0)},
+    {"lightGrayColor", Color::white(2.0 / 3.0, 1.0)},
+    {"whiteColor", Color::white(1.0, 1.0)},
+    {"grayColor", Color::white(0.5, 1.0)},
+    {"clearColor", Color::white(0.0, 0.0)},
+    {"redColor", Color::rgb(1.0, 0.0, 0.0, 1.0)},
+    {"greenColor", Color::rgb(0.0, 1.0, 0.0, 1.0)},
+    {"blueColor", Color::rgb(0.0, 0.0, 1.0, 1.0)},
+    {"cyanColor", Color::rgb(0.0, 1.0, 1.0, 1.0)},
+    {"yellowColor", Color::rgb(1.0, 1.0, 0.0, 1.0)},
+    {"magentaColor", Color::rgb(1.0, 0.0, 1.0, 1.0)},
+    {"orangeColor", Color::rgb(1.0, 0.5, 0.0, 1.0)},
+    {"purpleColor", Color::rgb(0.5, 0.0, 0.5, 1.0)},
+    {"brownColor", Color::rgb(0.6, 0.4, 0.2, 1.0)},
+};
+constexpr std::size_t kNamedColorCount = sizeof kNamedColors / sizeof kNamedColors[0];
+
+template <std::size_t I>
+id namedColor(id, SEL) {
+  static const id shared = adoptColor(objc::allocInit(UIColorClass()), kNamedColors[I].color);
   return shared;
 }
 
+template <std::size_t... I>
+void addNamedColors(objc::ClassBuilder<UIColorIvars>& builder, std::index_sequence<I...>) {
+  (builder.template classMethod<&namedColor<I>>(kNamedColors[I].selector), ...);
+}
+
 Class registerUIColor() {
-  return objc::ClassBuilder<UIColorIvars>("UIColor", objc::NSObjectClass())
+  objc::ClassBuilder<UIColorIvars> builder("UIColor", objc::NSObjectClass());
+  builder
       .ivar<&UIColorIvars::_cgColor>("_cgColor")
       .method<&initWithWhiteAlpha>("initWithWhite:alpha:")
       .method<&initWithRGBA>("initWithRed:green:blue:alpha:")
@@ -151,23 +177,9 @@ Class registerUIColor() {
       .method<&colorSetStroke>("setStroke")
       .classMethod<&colorWithWhiteAlpha>("colorWithWhite:alpha:")
       .classMethod<&colorWithRGBA>("colorWithRed:green:blue:alpha:")
-      .classMethod<&colorWithCGColor>("colorWithCGColor:")
-      .classMethod<&namedWhite<0.0, 1.0>>("blackColor")
-      .classMethod<&namedWhite<1.0 / 3.0, 1.0>>("darkGrayColor")
-      .classMethod<&namedWhite<2.0 / 3.0, 1.0>>("lightGrayColor")
-      .classMethod<&namedWhite<1.0, 1.0>>("whiteColor")
-      .classMethod<&namedWhite<0.5, 1.0>>("grayColor")
-      .classMethod<&namedWhite<0.0, 0.0>>("clearColor")
-      .classMethod<&namedRGB<1.0, 0.0, 0.0>>("redColor")
-      .classMethod<&namedRGB<0.0, 1.0, 0.0>>("greenColor")
-      .classMethod<&namedRGB<0.0, 0.0, 1.0>>("blueColor")
-      .classMethod<&namedRGB<0.0, 1.0, 1.0>>("cyanColor")
-      .classMethod<&namedRGB<1.0, 1.0, 0.0>>("yellowColor")
-      .classMethod<&namedRGB<1.0, 0.0, 1.0>>("magentaColor")
-      .classMethod<&namedRGB<1.0, 0.5, 0.0>>("orangeColor")
-      .classMethod<&namedRGB<0.5, 0.0, 0.5>>("purpleColor")
-      .classMethod<&namedRGB<0.6, 0.4, 0.2>>("brownColor")
-      .registerClass();
+      .classMethod<&colorWithCGColor>("colorWithCGColor:");
+  addNamedColors(builder, std::make_index_sequence<kNamedColorCount>());
+  return builder.registerClass();
 }
 
 }  // namespace

@@ -8,11 +8,6 @@ namespace uikit {
 
 namespace {
 
-CGFloat clampComponent(CGFloat v) {
-  if (!(v > 0)) return 0;  // also NaN
-  return v > 1 ? 1 : v;
-}
-
 // "%g", as UIKit prints components ("0.333333", "1", "0.5").
 std::string component(CGFloat v) {
   char buffer[32];
@@ -21,21 +16,6 @@ std::string component(CGFloat v) {
 }
 
 }  // namespace
-
-Color Color::white(CGFloat white, CGFloat alpha) {
-  const CGFloat w = clampComponent(white);
-  return {Space::White, w, w, w, clampComponent(alpha)};
-}
-
-Color Color::rgb(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha) {
-  return {Space::RGB, clampComponent(red), clampComponent(green), clampComponent(blue), clampComponent(alpha)};
-}
-
-Color Color::withAlpha(CGFloat newAlpha) const {
-  Color c = *this;
-  c.alpha = clampComponent(newAlpha);
-  return c;
-}
 
 std::string Color::description() const {
   if (space == Space::White) return "UIDeviceWhiteColorSpace " + component(red) + " " + component(alpha);

@@ -188,7 +188,7 @@ void CGContextSetGrayFillColor(CGContextRef c, CGFloat gray, CGFloat alpha) {
 }
 
 void CGContextSetAlpha(CGContextRef c, CGFloat alpha) {
-  if (c != nullptr) c->state().alpha = uikit::Color::white(0, alpha).alpha;  // clamped to 0…1
+  if (c != nullptr) c->state().alpha = uikit::Color::clamp(alpha);
 }
 
 void CGContextSetBlendMode(CGContextRef c, CGBlendMode mode) {

@@ -20,10 +20,16 @@ struct Color {
   CGFloat blue = 0;
   CGFloat alpha = 0;
 
-  static Color white(CGFloat white, CGFloat alpha);
-  static Color rgb(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha);
+  // Components outside 0…1 are clamped; NaN counts as 0.
+  static constexpr CGFloat clamp(CGFloat v) { return !(v > 0) ? 0 : v > 1 ? 1 : v; }
+  static constexpr Color white(CGFloat white, CGFloat alpha) {
+    return {Space::White, clamp(white), clamp(white), clamp(white), clamp(alpha)};
+  }
+  static constexpr Color rgb(CGFloat red, CGFloat green, CGFloat blue, CGFloat alpha) {
+    return {Space::RGB, clamp(red), clamp(green), clamp(blue), clamp(alpha)};
+  }
   CGFloat whiteLevel() const { return red; }
-  Color withAlpha(CGFloat alpha) const;
+  Color withAlpha(CGFloat newAlpha) const { return {space, red, green, blue, clamp(newAlpha)}; }
   // UIKit's description: "UIDeviceWhiteColorSpace 0 1", "UIDeviceRGBColorSpace 1 0 0 1".
   std::string description() const;
   // Same space and the very same components.
