@@ -14,3 +14,4 @@ target_compile_definitions(test_tweak_loader PRIVATE NOCTIL_LOADER_PROBE="$<TARG
 add_dependencies(test_tweak_loader noctil_loader_probe)
 
 target_link_libraries(test_reflection PRIVATE noctil_scenario_runner)
+target_link_libraries(test_host_options PRIVATE noctil_scenario_runner)
