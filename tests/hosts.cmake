@@ -15,3 +15,4 @@ add_dependencies(test_tweak_loader noctil_loader_probe)
 
 target_link_libraries(test_reflection PRIVATE noctil_scenario_runner)
 target_link_libraries(test_host_options PRIVATE noctil_scenario_runner)
+target_link_libraries(test_scenario_runner PRIVATE noctil_scenario_runner)

@@ -2,6 +2,7 @@
 
 #include <objcface/NSObject.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>

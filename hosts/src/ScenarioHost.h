@@ -1,0 +1,39 @@
+// What the scenario commands need from the program they run in: its run loop, its
+// home screen (springboard only), Darwin notifications, the screen and the shared
+// menu.  The host programs give the platform's own (PlatformHost.h); the runner's
+// tests give a stand-in that records calls.
+#pragma once
+
+#include "HomeScreen.h"
+
+#include <objcface/Result.h>
+
+#include <string>
+#include <string_view>
+
+namespace hosts {
+
+class ScenarioHost {
+ public:
+  virtual ~ScenarioHost() = default;
+
+  // "springboard" or "mobilesms", for messages.
+  virtual std::string programName() const = 0;
+  // The home screen, or nullptr in a program without one.
+  virtual HomeScreen* homeScreen() = 0;
+
+  // Serves the main run loop until nothing is due now (after every command).
+  virtual void settle() = 0;
+  // Serves the main run loop for this many seconds of the process clock, which is
+  // real in a host program, so other processes run meanwhile.
+  virtual void serveFor(double seconds) = 0;
+
+  // notify_post.
+  virtual objc::Status postDarwinNotification(std::string_view name) = 0;
+  // Whether the shared menu controller answers registerAction:title:canPerform:.
+  virtual objc::Status setActionMenuAvailable(bool available) = 0;
+  // The view tree of the screen as text.
+  virtual objc::Result<std::string> dumpScreen() = 0;
+};
+
+}  // namespace hosts
