@@ -1,0 +1,638 @@
+// The run loop core: per-thread loops, the work queue, sources and the wait.
+#include <foundation/RunLoop.h>
+
+#include <foundation/Thread.h>
+#include <objcface/NSObject.h>
+
+#include "MainThread.h"
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+
+namespace ns {
+
+struct RunLoop::Frame {
+  std::string mode;
+  bool stopped = false;
+  Frame* outer = nullptr;
+};
+
+namespace {
+
+constexpr double kForever = std::numeric_limits<double>::infinity();
+
+double steadySeconds() {
+  using namespace std::chrono;
+  return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Every loop ever made, so that moving the manual clock can wake them all.
+std::mutex& registryMutex() {
+  static auto* m = new std::mutex;
+  return *m;
+}
+std::vector<std::weak_ptr<RunLoop>>& registry() {
+  static auto* r = new std::vector<std::weak_ptr<RunLoop>>;
+  return *r;
+}
+
+// The calling thread's own loop.  When the thread ends, the loop is retired so that
+// what its timers and sources hold is released on this thread.
+struct LoopHolder {
+  std::shared_ptr<RunLoop> loop;
+  // Touch the autorelease stack first, so that it is destroyed after this holder
+  // (thread-local objects die in reverse order of construction) and releases made
+  // while retiring still find it.
+  LoopHolder() { (void)objc::pendingAutoreleases(); }
+  ~LoopHolder() {
+    if (loop) loop->retire();
+  }
+};
+thread_local LoopHolder tLoop;
+
+bool hasMode(const RunLoopModes& modes, std::string_view mode) {
+  return std::find(modes.begin(), modes.end(), mode) != modes.end();
+}
+
+}  // namespace
+
+// --- Making and finding loops -------------------------------------------------------
+
+RunLoop::RunLoop(bool isMain, std::thread::id owner)
+    : isMain_(isMain), owner_(owner), commonModes_{std::string(kDefaultRunLoopMode)} {
+  wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wakeFd_ < 0) {
+    std::perror("*** Terminating: run loop cannot make its wake-up eventfd");
+    std::abort();
+  }
+}
+
+RunLoop::~RunLoop() {
+  if (wakeFd_ >= 0) close(wakeFd_);
+  objc::release(face_);
+}
+
+std::shared_ptr<RunLoop> RunLoop::make(bool isMain, std::thread::id owner) {
+  auto loop = std::shared_ptr<RunLoop>(new RunLoop(isMain, owner));
+  std::lock_guard lock(registryMutex());
+  std::erase_if(registry(), [](const auto& w) { return w.expired(); });
+  registry().push_back(loop);
+  return loop;
+}
+
+std::shared_ptr<RunLoop> RunLoop::mainShared() {
+  // Never destroyed: the main loop serves until the process ends.
+  static auto* loop = new std::shared_ptr<RunLoop>(make(true, mainThreadId()));
+  return *loop;
+}
+
+RunLoop& RunLoop::main() { return *mainShared(); }
+
+std::shared_ptr<RunLoop> RunLoop::currentShared() {
+  if (isMainThread()) return mainShared();
+  LoopHolder& holder = tLoop;
+  if (!holder.loop) holder.loop = make(false, std::this_thread::get_id());
+  return holder.loop;
+}
+
+RunLoop& RunLoop::current() { return *currentShared(); }
+
+std::shared_ptr<RunLoop> RunLoop::makeForNewThread() { return make(false, std::thread::id()); }
+
+void RunLoop::bindToCurrentThread(const std::shared_ptr<RunLoop>& loop) {
+  loop->owner_.store(std::this_thread::get_id());
+  tLoop.loop = loop;
+}
+
+void RunLoop::wakeAll() {
+  std::vector<std::shared_ptr<RunLoop>> loops;
+  {
+    std::lock_guard lock(registryMutex());
+    for (auto& w : registry())
+      if (auto l = w.lock()) loops.push_back(std::move(l));
+  }
+  for (auto& l : loops) l->wakeUp();
+}
+
+id RunLoop::faceObject(const std::function<id(const std::shared_ptr<RunLoop>&)>& make) {
+  std::lock_guard lock(mutex_);
+  if (face_ == nil) face_ = make(shared_from_this());
+  return face_;
+}
+
+// --- Modes ---------------------------------------------------------------------------
+
+bool RunLoop::matches(const RunLoopModes& modes, std::string_view mode) const {
+  for (const auto& m : modes) {
+    if (m == mode) return true;
+    if (m == kCommonRunLoopModes && hasMode(commonModes_, mode)) return true;
+  }
+  return false;
+}
+
+void RunLoop::addCommonMode(std::string_view mode) {
+  if (mode.empty() || mode == kCommonRunLoopModes) return;
+  std::lock_guard lock(mutex_);
+  if (!hasMode(commonModes_, mode)) commonModes_.emplace_back(mode);
+}
+
+bool RunLoop::modeIsEmpty(std::string_view mode) const {
+  for (const auto& [key, timer] : queue_)
+    if (matches(timer->modes_, mode)) return false;
+  for (const auto& entry : sources_)
+    if (entry.source->isValid() && matches(entry.modes, mode)) return false;
+  return true;
+}
+
+// --- Timers and posted work ----------------------------------------------------------
+
+void RunLoop::enqueue(const std::shared_ptr<RunLoopTimer>& timer) {
+  timer->key_ = {timer->fireDate_, nextSeq_++};
+  queue_.emplace(timer->key_, timer);
+  timer->queued_ = true;
+}
+
+void RunLoop::reschedule(RunLoopTimer& timer, TimeInterval date) {
+  bool wake = false;
+  {
+    std::lock_guard loopLock(mutex_);
+    std::lock_guard lock(timer.mutex_);
+    timer.fireDate_ = date;
+    if (timer.queued_) {
+      auto node = queue_.extract(timer.key_);
+      timer.key_ = {date, nextSeq_++};
+      node.key() = timer.key_;
+      queue_.insert(std::move(node));
+      wake = waiting_;
+    }
+  }
+  if (wake) signalWakeFd();
+}
+
+objc::Status RunLoop::addTimer(const std::shared_ptr<RunLoopTimer>& timer, std::string_view mode) {
+  if (!timer) return objc::makeError("no timer to add");
+  if (mode.empty()) return objc::makeError("a timer needs a run-loop mode");
+  bool wake = false;
+  {
+    std::lock_guard loopLock(mutex_);
+    if (retired_) return objc::makeError("the run loop's thread has ended");
+    std::lock_guard lock(timer->mutex_);
+    if (!timer->valid_) return objc::makeError("the timer is invalid");
+    auto owner = timer->loop_.lock();
+    if (owner && owner.get() != this) return objc::makeError("the timer is already in another run loop");
+    if (!owner) timer->loop_ = weak_from_this();
+    if (!hasMode(timer->modes_, mode)) timer->modes_.emplace_back(mode);
+    if (!timer->queued_) enqueue(timer);
+    wake = waiting_;
+  }
+  if (wake) signalWakeFd();
+  return objc::Ok{};
+}
+
+bool RunLoop::containsTimer(const std::shared_ptr<RunLoopTimer>& timer, std::string_view mode) const {
+  if (!timer) return false;
+  std::lock_guard loopLock(mutex_);
+  if (timer->loop_.lock().get() != this || !timer->queued_) return false;
+  return matches(timer->modes_, mode) || hasMode(timer->modes_, mode);
+}
+
+void RunLoop::removeTimer(RunLoopTimer& timer) {
+  std::lock_guard loopLock(mutex_);
+  std::lock_guard lock(timer.mutex_);
+  if (timer.queued_) {
+    queue_.erase(timer.key_);
+    timer.queued_ = false;
+  }
+}
+
+std::shared_ptr<RunLoopTimer> RunLoop::performAt(TimeInterval due, std::function<void()> work, RunLoopModes modes,
+                                                 bool countsAsSource) {
+  auto timer = RunLoopTimer::create(due, 0, false, std::move(work), countsAsSource);
+  if (modes.empty()) modes = commonModes();
+  bool wake = false;
+  bool refused = false;
+  {
+    std::lock_guard loopLock(mutex_);
+    if (retired_) {
+      refused = true;
+    } else {
+      std::lock_guard lock(timer->mutex_);
+      timer->loop_ = weak_from_this();
+      timer->modes_ = std::move(modes);
+      enqueue(timer);
+      wake = waiting_;
+    }
+  }
+  // Work for a loop whose thread has ended is dropped (and what it holds released).
+  if (refused) timer->invalidate();
+  if (wake) signalWakeFd();
+  return timer;
+}
+
+std::shared_ptr<RunLoopTimer> RunLoop::perform(std::function<void()> work, RunLoopModes modes) {
+  return performAt(now(), std::move(work), std::move(modes), true);
+}
+
+std::shared_ptr<RunLoopTimer> RunLoop::performAfter(TimeInterval delay, std::function<void()> work,
+                                                    RunLoopModes modes) {
+  if (std::isnan(delay) || delay < 0) delay = 0;
+  return performAt(now() + delay, std::move(work), std::move(modes), false);
+}
+
+void RunLoop::fire(const std::shared_ptr<RunLoopTimer>& timer) {
+  TimeInterval firedAt;
+  RunLoopTimer::Action action;
+  {
+    std::lock_guard lock(timer->mutex_);
+    if (!timer->valid_) return;
+    action = timer->action_;
+    firedAt = timer->fireDate_;
+  }
+  if (action && *action) (*action)();
+  action.reset();
+  if (!timer->repeats_) {
+    timer->invalidate();
+    return;
+  }
+  requeue(timer, firedAt);
+}
+
+void RunLoop::requeue(const std::shared_ptr<RunLoopTimer>& timer, TimeInterval firedAt) {
+  bool wake = false;
+  {
+    std::lock_guard loopLock(mutex_);
+    if (retired_) return;
+    std::lock_guard lock(timer->mutex_);
+    if (!timer->valid_ || timer->queued_ || timer->loop_.lock().get() != this) return;
+    // Unless the action moved the fire date itself, the next firing is the first
+    // multiple of the interval after now: firings missed while the loop was busy are
+    // skipped, as NSTimer skips them.
+    if (timer->fireDate_ == firedAt) {
+      double interval = timer->interval_;
+      double behind = now() - firedAt;
+      double steps = behind > 0 ? std::floor(behind / interval) + 1 : 1;
+      timer->fireDate_ = firedAt + steps * interval;
+    }
+    enqueue(timer);
+    wake = waiting_;
+  }
+  if (wake) signalWakeFd();
+}
+
+void RunLoop::serveDueUpTo(TimeInterval limit, const std::function<void(TimeInterval)>& setClock) {
+  std::string mode = currentMode();
+  if (mode.empty()) mode = kDefaultRunLoopMode;
+  for (;;) {
+    std::shared_ptr<RunLoopTimer> timer;
+    TimeInterval due = 0;
+    {
+      std::lock_guard lock(mutex_);
+      for (auto it = queue_.begin(); it != queue_.end() && it->first.first <= limit; ++it) {
+        if (!matches(it->second->modes_, mode)) continue;
+        due = it->first.first;
+        timer = it->second;
+        timer->queued_ = false;
+        queue_.erase(it);
+        break;
+      }
+    }
+    if (!timer) return;
+    setClock(due);
+    objc::AutoreleasePool pool;
+    fire(timer);
+  }
+}
+
+// --- Sources -------------------------------------------------------------------------
+
+objc::Status RunLoop::addSource(const std::shared_ptr<RunLoopSource>& source, std::string_view mode) {
+  if (!source || !source->isValid()) return objc::makeError("the run-loop source is invalid");
+  if (mode.empty()) return objc::makeError("a source needs a run-loop mode");
+  bool added = false;
+  {
+    std::lock_guard lock(mutex_);
+    if (retired_) return objc::makeError("the run loop's thread has ended");
+    auto it = std::find_if(sources_.begin(), sources_.end(), [&](const auto& e) { return e.source == source; });
+    if (it == sources_.end()) {
+      sources_.push_back({source, {std::string(mode)}});
+      added = true;
+    } else if (!hasMode(it->modes, mode)) {
+      it->modes.emplace_back(mode);
+      added = true;
+    }
+  }
+  if (added) {
+    source->scheduled(*this, mode);
+    // A loop asleep in poll() must start watching the new descriptor.
+    signalWakeFd();
+  }
+  return objc::Ok{};
+}
+
+void RunLoop::removeSource(const std::shared_ptr<RunLoopSource>& source, std::string_view mode) {
+  if (!source) return;
+  bool removedMode = false, removedAll = false;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = std::find_if(sources_.begin(), sources_.end(), [&](const auto& e) { return e.source == source; });
+    if (it == sources_.end()) return;
+    auto m = std::find(it->modes.begin(), it->modes.end(), mode);
+    if (m == it->modes.end()) return;
+    it->modes.erase(m);
+    removedMode = true;
+    if (it->modes.empty()) {
+      sources_.erase(it);
+      removedAll = true;
+    }
+  }
+  if (removedMode) source->cancelled(*this, mode);
+  if (removedAll) source->forgetLoop(*this);
+}
+
+bool RunLoop::containsSource(const std::shared_ptr<RunLoopSource>& source, std::string_view mode) const {
+  if (!source) return false;
+  std::lock_guard lock(mutex_);
+  for (const auto& e : sources_)
+    if (e.source == source) return hasMode(e.modes, mode) || matches(e.modes, mode);
+  return false;
+}
+
+void RunLoop::detachSource(RunLoopSource& source) {
+  std::shared_ptr<RunLoopSource> keep;
+  RunLoopModes modes;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = std::find_if(sources_.begin(), sources_.end(), [&](const auto& e) { return e.source.get() == &source; });
+    if (it == sources_.end()) return;
+    keep = it->source;
+    modes = std::move(it->modes);
+    sources_.erase(it);
+  }
+  for (const auto& mode : modes) source.cancelled(*this, mode);
+}
+
+std::vector<std::shared_ptr<RunLoopSource>> RunLoop::sourcesFor(std::string_view mode) const {
+  std::vector<std::shared_ptr<RunLoopSource>> result;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& e : sources_)
+      if (e.source->isValid() && matches(e.modes, mode)) result.push_back(e.source);
+  }
+  std::stable_sort(result.begin(), result.end(), [](const auto& a, const auto& b) { return a->order() < b->order(); });
+  return result;
+}
+
+// --- Running -------------------------------------------------------------------------
+
+RunLoop::PassResult RunLoop::servePass(std::string_view mode) {
+  PassResult result;
+  TimeInterval t = now();
+  std::uint64_t seqLimit;
+  {
+    std::lock_guard lock(mutex_);
+    seqLimit = nextSeq_;
+  }
+  // Due work queued before this pass began, in due order.  Work it schedules for now
+  // gets a later order number and waits for the next pass.
+  for (;;) {
+    std::shared_ptr<RunLoopTimer> timer;
+    {
+      std::lock_guard lock(mutex_);
+      for (auto it = queue_.begin(); it != queue_.end() && it->first.first <= t; ++it) {
+        if (it->first.second >= seqLimit || !matches(it->second->modes_, mode)) continue;
+        timer = it->second;
+        timer->queued_ = false;
+        queue_.erase(it);
+        break;
+      }
+    }
+    if (!timer) break;
+    result.ranAnything = true;
+    if (timer->countsAsSource()) result.handledSource = true;
+    fire(timer);
+  }
+  for (const auto& source : sourcesFor(mode)) {
+    if (source->fd() >= 0 || !source->takeSignal()) continue;
+    result.ranAnything = result.handledSource = true;
+    source->perform();
+  }
+  return result;
+}
+
+double RunLoop::waitSeconds(std::string_view mode, TimeInterval deadline, double realDeadline) const {
+  TimeInterval t = now();
+  for (const auto& e : sources_)
+    if (e.source->fd() < 0 && e.source->isValid() && e.source->signalled_.load() && matches(e.modes, mode)) return 0;
+  double earliest = kForever;
+  for (const auto& [key, timer] : queue_) {
+    if (matches(timer->modes_, mode)) {
+      earliest = key.first;
+      break;
+    }
+  }
+  if (earliest <= t) return 0;
+  double wait = kForever;
+  // On the manual clock only advanceClock moves time, and it wakes every loop.
+  if (!isManualClock()) wait = std::min(earliest, deadline) - t;
+  wait = std::min(wait, realDeadline - steadySeconds());
+  return std::max(wait, 0.0);
+}
+
+bool RunLoop::serveSources(std::string_view mode, bool wait, TimeInterval deadline, double realDeadline) {
+  auto sources = sourcesFor(mode);
+  std::erase_if(sources, [](const auto& s) { return s->fd() < 0; });
+  if (!wait && sources.empty()) return false;
+  double seconds = 0;
+  if (wait) {
+    std::lock_guard lock(mutex_);
+    seconds = waitSeconds(mode, deadline, realDeadline);
+    waiting_ = seconds > 0;
+  }
+  std::vector<pollfd> fds;
+  fds.reserve(sources.size() + 1);
+  fds.push_back({wakeFd_, POLLIN, 0});
+  for (const auto& s : sources) fds.push_back({s->fd(), POLLIN, 0});
+  timespec ts{};
+  timespec* timeout = &ts;
+  if (std::isinf(seconds)) {
+    timeout = nullptr;
+  } else if (seconds > 0) {
+    double whole = std::floor(seconds);
+    ts.tv_sec = static_cast<time_t>(std::min(whole, 1e9));
+    // Round up, so a loop woken for a due time finds it due rather than spinning.
+    ts.tv_nsec = std::min(999999999L, static_cast<long>(std::ceil((seconds - whole) * 1e9)));
+  }
+  int n = ppoll(fds.data(), fds.size(), timeout, nullptr);
+  if (wait) {
+    std::lock_guard lock(mutex_);
+    waiting_ = false;
+  }
+  if (n <= 0) return false;
+  if (fds[0].revents != 0) drainWakeFd();
+  bool handled = false;
+  for (std::size_t i = 0; i < sources.size(); ++i) {
+    short revents = fds[i + 1].revents;
+    if (revents & POLLNVAL) {
+      // The descriptor was closed under the source: it can never fire again, and
+      // keeping it would make every poll return at once.
+      sources[i]->invalidate();
+      continue;
+    }
+    if ((revents & (POLLIN | POLLHUP | POLLERR)) && sources[i]->isValid()) {
+      sources[i]->perform();
+      handled = true;
+    }
+  }
+  return handled;
+}
+
+RunResult RunLoop::runImpl(std::string_view mode, TimeInterval deadline, double realDeadline,
+                           bool returnAfterSourceHandled, const std::function<bool()>* done, bool untilIdle) {
+  if (!isCurrent() || mode.empty() || mode == kCommonRunLoopModes) return RunResult::finished;
+  {
+    std::lock_guard lock(mutex_);
+    if (retired_ || (!isMain_ && modeIsEmpty(mode))) return RunResult::finished;
+  }
+  Frame frame{std::string(mode)};
+  {
+    std::lock_guard lock(mutex_);
+    frame.outer = innermost_;
+    innermost_ = &frame;
+  }
+  auto iterate = [&]() -> std::optional<RunResult> {
+    objc::AutoreleasePool pool;
+    PassResult pass = servePass(mode);
+    if (serveSources(mode, false, deadline, realDeadline)) pass.ranAnything = pass.handledSource = true;
+    if (pass.handledSource && returnAfterSourceHandled) return RunResult::handledSource;
+    {
+      std::lock_guard lock(mutex_);
+      if (frame.stopped) return RunResult::stopped;
+    }
+    if (done != nullptr && (*done)()) return RunResult::handledSource;
+    if (untilIdle) return pass.ranAnything ? std::nullopt : std::optional(RunResult::timedOut);
+    if (now() >= deadline || steadySeconds() >= realDeadline) return RunResult::timedOut;
+    {
+      std::lock_guard lock(mutex_);
+      if (retired_ || (!isMain_ && modeIsEmpty(mode))) return RunResult::finished;
+    }
+    if (serveSources(mode, true, deadline, realDeadline) && returnAfterSourceHandled)
+      return RunResult::handledSource;
+    return std::nullopt;
+  };
+  RunResult result;
+  for (;;) {
+    if (auto r = iterate()) {
+      result = *r;
+      break;
+    }
+  }
+  {
+    std::lock_guard lock(mutex_);
+    innermost_ = frame.outer;
+  }
+  return result;
+}
+
+RunResult RunLoop::runInMode(std::string_view mode, TimeInterval seconds, bool returnAfterSourceHandled) {
+  TimeInterval deadline = std::isnan(seconds) ? now() : now() + std::max(seconds, 0.0);
+  return runImpl(mode, deadline, kForever, returnAfterSourceHandled, nullptr, false);
+}
+
+RunResult RunLoop::run() {
+  for (;;) {
+    RunResult r = runInMode(kDefaultRunLoopMode, 1.0e10, false);
+    if (r == RunResult::stopped || r == RunResult::finished) return r;
+  }
+}
+
+bool RunLoop::runUntil(const std::function<bool()>& done, double realSeconds, std::string_view mode) {
+  if (done()) return true;
+  double realDeadline = steadySeconds() + (std::isnan(realSeconds) ? 0 : std::max(realSeconds, 0.0));
+  runImpl(mode, kForever, realDeadline, false, &done, false);
+  return done();
+}
+
+bool RunLoop::runUntilIdle(std::string_view mode) {
+  bool ranAnything = false;
+  // One pass at a time, so that the answer says whether anything ran at all.
+  for (;;) {
+    bool ran = false;
+    {
+      std::lock_guard lock(mutex_);
+      if (!isCurrent() || retired_) return ranAnything;
+    }
+    Frame frame{std::string(mode)};
+    {
+      std::lock_guard lock(mutex_);
+      frame.outer = innermost_;
+      innermost_ = &frame;
+    }
+    {
+      objc::AutoreleasePool pool;
+      ran = servePass(mode).ranAnything;
+      if (serveSources(mode, false, 0, 0)) ran = true;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      innermost_ = frame.outer;
+    }
+    if (!ran) return ranAnything;
+    ranAnything = true;
+  }
+}
+
+void RunLoop::stop() {
+  {
+    std::lock_guard lock(mutex_);
+    if (innermost_ != nullptr) innermost_->stopped = true;
+  }
+  signalWakeFd();
+}
+
+void RunLoop::wakeUp() { signalWakeFd(); }
+
+bool RunLoop::isWaiting() const {
+  std::lock_guard lock(mutex_);
+  return waiting_;
+}
+
+std::string RunLoop::currentMode() const {
+  std::lock_guard lock(mutex_);
+  return innermost_ != nullptr ? innermost_->mode : std::string();
+}
+
+void RunLoop::retire() {
+  std::map<Key, std::shared_ptr<RunLoopTimer>> queue;
+  std::vector<SourceEntry> sources;
+  {
+    std::lock_guard lock(mutex_);
+    retired_ = true;
+    queue.swap(queue_);
+    sources.swap(sources_);
+    for (auto& [key, timer] : queue) timer->queued_ = false;
+  }
+  for (auto& [key, timer] : queue) timer->invalidate();
+  for (auto& entry : sources) {
+    for (const auto& mode : entry.modes) entry.source->cancelled(*this, mode);
+    entry.source->forgetLoop(*this);
+  }
+}
+
+void RunLoop::drainWakeFd() {
+  eventfd_t value;
+  (void)eventfd_read(wakeFd_, &value);
+}
+
+void RunLoop::signalWakeFd() { (void)eventfd_write(wakeFd_, 1); }
+
+}  // namespace ns
