@@ -66,6 +66,14 @@ bool hasMode(const RunLoopModes& modes, std::string_view mode) {
 
 }  // namespace
 
+std::int64_t clockTicks(TimeInterval t) {
+  constexpr double kLimit = 9.2e18;
+  double ns = std::round(t * 1e9);
+  if (!(ns < kLimit)) return std::numeric_limits<std::int64_t>::max();
+  if (!(ns > -kLimit)) return std::numeric_limits<std::int64_t>::min();
+  return static_cast<std::int64_t>(ns);
+}
+
 // --- Making and finding loops -------------------------------------------------------
 
 RunLoop::RunLoop(bool isMain, std::thread::id owner)
@@ -157,7 +165,7 @@ bool RunLoop::modeIsEmpty(std::string_view mode) const {
 // --- Timers and posted work ----------------------------------------------------------
 
 void RunLoop::enqueue(const std::shared_ptr<RunLoopTimer>& timer) {
-  timer->key_ = {timer->fireDate_, nextSeq_++};
+  timer->key_ = {clockTicks(timer->fireDate_), nextSeq_++};
   queue_.emplace(timer->key_, timer);
   timer->queued_ = true;
 }
@@ -170,7 +178,7 @@ void RunLoop::reschedule(RunLoopTimer& timer, TimeInterval date) {
     timer.fireDate_ = date;
     if (timer.queued_) {
       auto node = queue_.extract(timer.key_);
-      timer.key_ = {date, nextSeq_++};
+      timer.key_ = {clockTicks(date), nextSeq_++};
       node.key() = timer.key_;
       queue_.insert(std::move(node));
       wake = waiting_;
@@ -297,9 +305,9 @@ void RunLoop::serveDueUpTo(TimeInterval limit, const std::function<void(TimeInte
     TimeInterval due = 0;
     {
       std::lock_guard lock(mutex_);
-      for (auto it = queue_.begin(); it != queue_.end() && it->first.first <= limit; ++it) {
+      for (auto it = queue_.begin(); it != queue_.end() && it->first.first <= clockTicks(limit); ++it) {
         if (!matches(it->second->modes_, mode)) continue;
-        due = it->first.first;
+        due = it->second->fireDate();
         timer = it->second;
         timer->queued_ = false;
         queue_.erase(it);
@@ -396,7 +404,7 @@ std::vector<std::shared_ptr<RunLoopSource>> RunLoop::sourcesFor(std::string_view
 
 RunLoop::PassResult RunLoop::servePass(std::string_view mode) {
   PassResult result;
-  TimeInterval t = now();
+  std::int64_t t = clockTicks(now());
   std::uint64_t seqLimit;
   {
     std::lock_guard lock(mutex_);
@@ -431,16 +439,17 @@ RunLoop::PassResult RunLoop::servePass(std::string_view mode) {
 
 double RunLoop::waitSeconds(std::string_view mode, TimeInterval deadline, double realDeadline) const {
   TimeInterval t = now();
+  std::int64_t tTicks = clockTicks(t);
   for (const auto& e : sources_)
     if (e.source->fd() < 0 && e.source->isValid() && e.source->signalled_.load() && matches(e.modes, mode)) return 0;
   double earliest = kForever;
   for (const auto& [key, timer] : queue_) {
     if (matches(timer->modes_, mode)) {
-      earliest = key.first;
+      if (key.first <= tTicks) return 0;
+      earliest = timer->fireDate();
       break;
     }
   }
-  if (earliest <= t) return 0;
   double wait = kForever;
   // On the manual clock only advanceClock moves time, and it wakes every loop.
   if (!isManualClock()) wait = std::min(earliest, deadline) - t;

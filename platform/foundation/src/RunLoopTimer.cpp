@@ -33,17 +33,27 @@ RunLoopTimer::Action RunLoopTimer::currentAction() const {
   return valid_ ? action_ : nullptr;
 }
 
+bool RunLoopTimer::setInvalidationHook(std::function<void()> hook) {
+  std::lock_guard lock(mutex_);
+  if (!valid_) return false;
+  onInvalidate_ = std::move(hook);
+  return true;
+}
+
 void RunLoopTimer::invalidate() {
   Action dropped;
+  std::function<void()> hook;
   std::shared_ptr<RunLoop> loop;
   {
     std::lock_guard lock(mutex_);
     if (!valid_) return;
     valid_ = false;
     dropped = std::move(action_);
+    hook = std::move(onInvalidate_);
     loop = loop_.lock();
   }
   if (loop) loop->removeTimer(*this);
+  if (hook) hook();
   // `dropped` goes here, outside every lock: what the action captured is released
   // now, unless the action is running at this moment and holds it until it returns.
 }
@@ -51,6 +61,11 @@ void RunLoopTimer::invalidate() {
 bool RunLoopTimer::isValid() const {
   std::lock_guard lock(mutex_);
   return valid_;
+}
+
+bool RunLoopTimer::isScheduled() const {
+  std::lock_guard lock(mutex_);
+  return !loop_.expired();
 }
 
 TimeInterval RunLoopTimer::fireDate() const {

@@ -47,6 +47,11 @@ namespace ns {
 inline constexpr std::string_view kDefaultRunLoopMode = "kCFRunLoopDefaultMode";
 inline constexpr std::string_view kCommonRunLoopModes = "kCFRunLoopCommonModes";
 
+// Due times are compared in whole nanoseconds of the process clock, so that two
+// ways of writing the same moment (now + 0.1 s, or a dispatch time 100,000,000 ns
+// from now) fall due together and keep their scheduling order.
+std::int64_t clockTicks(TimeInterval t);
+
 using RunLoopModes = std::vector<std::string>;
 inline RunLoopModes commonModes() { return {std::string(kCommonRunLoopModes)}; }
 inline RunLoopModes defaultMode() { return {std::string(kDefaultRunLoopMode)}; }
@@ -69,6 +74,8 @@ class RunLoopTimer {
   // any thread and from inside its own action.
   void invalidate();
   bool isValid() const;
+  // Whether the timer has been added to a loop (that is still alive).
+  bool isScheduled() const;
   TimeInterval fireDate() const;
   // Moves the next firing; a timer in a loop is re-queued (after others due at the
   // same moment).
@@ -79,6 +86,10 @@ class RunLoopTimer {
   // Runs the action now without changing the schedule (NSTimer -fire); a one-shot
   // timer is invalidated afterwards.
   void fireNow();
+  // Runs once when the timer is invalidated (however that happens: invalidate(), a
+  // one-shot firing, its loop's thread ending).  False, and nothing kept, when the
+  // timer is already invalid.
+  bool setInvalidationHook(std::function<void()> hook);
 
  private:
   friend class RunLoop;
@@ -93,13 +104,14 @@ class RunLoopTimer {
   // Guarded by mutex_.  A loop that needs both locks takes its own first.
   mutable std::mutex mutex_;
   Action action_;
+  std::function<void()> onInvalidate_;
   TimeInterval fireDate_;
   bool valid_ = true;
   std::weak_ptr<RunLoop> loop_;  // set once, when first added to a loop
   // Guarded by the owning loop's mutex.
   RunLoopModes modes_;
   bool queued_ = false;
-  std::pair<TimeInterval, std::uint64_t> key_{};
+  std::pair<std::int64_t, std::uint64_t> key_{};
 };
 
 // A run-loop source: either a file descriptor (its perform runs when the descriptor
@@ -251,7 +263,7 @@ class RunLoop : public std::enable_shared_from_this<RunLoop> {
     std::shared_ptr<RunLoopSource> source;
     RunLoopModes modes;
   };
-  using Key = std::pair<TimeInterval, std::uint64_t>;
+  using Key = std::pair<std::int64_t, std::uint64_t>;  // (due tick, scheduling order)
 
   RunLoop(bool isMain, std::thread::id owner);
   static std::shared_ptr<RunLoop> make(bool isMain, std::thread::id owner);

@@ -14,8 +14,11 @@
 // the thread's run loop drops what it still holds and the thread ends.
 //
 // Class methods: currentThread, mainThread, isMainThread, detachNewThreadSelector:
-// toTarget:withObject:.  Instance methods: start, main, cancel, isCancelled,
-// isExecuting, isFinished, isMainThread, name, setName:.
+// toTarget:withObject:, sleepForTimeInterval: (real time, whatever the process
+// clock).  Instance methods: init, initWithTarget:selector:object:, start, main,
+// cancel, isCancelled, isExecuting, isFinished, isMainThread, name, setName:,
+// threadDictionary.  A thread the platform did not start (a std::thread) gets an
+// NSThread object when it first asks for currentThread.
 #pragma once
 
 #include <foundation/RunLoop.h>
@@ -38,6 +41,7 @@ struct NSThreadIvars : NSObjectIvars {
   SEL _selector;
   id _argument;  // retained
   id _name;      // retained (an NSString)
+  id _threadDictionary;  // retained, made on first use
   std::unique_ptr<ThreadState> _state;
 };
 
