@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
 #include <sys/stat.h>
 
@@ -25,6 +26,7 @@ class Files : public ::testing::Test {
   static std::span<const std::uint8_t> bytes(std::string_view text) {
     return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
   }
+  std::string contentsOf(const char* relative) const { return contents(root.path() / relative); }
   static std::string contents(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -125,6 +127,116 @@ TEST_F(Files, NilPaths) {
   EXPECT_FALSE(send<BOOL>(ns::str("x"), sel<"writeToFile:atomically:encoding:error:">(), static_cast<id>(nil),
                           BOOL{YES}, NSUTF8StringEncoding, &error));
   EXPECT_NE(error, nil);
+}
+
+}  // namespace
+
+namespace {
+
+class FileManager : public Files {
+ protected:
+  id fm = ns::defaultFileManager();
+  static id S(const char* text) { return ns::str(text); }
+  bool exists(const char* path) { return send<BOOL>(fm, sel<"fileExistsAtPath:">(), S(path)) != NO; }
+};
+
+TEST_F(FileManager, CreatesListsAndRemoves) {
+  EXPECT_EQ(send<id>(ns::NSFileManagerClass(), sel<"defaultManager">()), fm);
+  id error = nil;
+  EXPECT_TRUE(send<BOOL>(fm, sel<"createDirectoryAtPath:withIntermediateDirectories:attributes:error:">(),
+                         S("/var/mobile/Library/Noctil"), BOOL{YES}, static_cast<id>(nil), &error));
+  EXPECT_TRUE(send<BOOL>(fm, sel<"createDirectoryAtPath:withIntermediateDirectories:attributes:error:">(),
+                         S("/var/mobile/Library/Noctil"), BOOL{YES}, static_cast<id>(nil), &error));
+  EXPECT_EQ(error, nil);
+  // Without intermediates: a missing parent or an existing folder fail.
+  EXPECT_FALSE(send<BOOL>(fm, sel<"createDirectoryAtPath:withIntermediateDirectories:attributes:error:">(),
+                          S("/var/mobile/a/b"), BOOL{NO}, static_cast<id>(nil), &error));
+  EXPECT_NE(error, nil);
+  EXPECT_FALSE(send<BOOL>(fm, sel<"createDirectoryAtPath:withIntermediateDirectories:attributes:error:">(),
+                          S("/var/mobile/Library"), BOOL{NO}, static_cast<id>(nil), static_cast<id*>(nullptr)));
+
+  id contents = ns::data(std::string_view("jpeg bytes"));
+  EXPECT_TRUE(send<BOOL>(fm, sel<"createFileAtPath:contents:attributes:">(), S("/var/mobile/Library/Noctil/b.png"),
+                         contents, static_cast<id>(nil)));
+  EXPECT_TRUE(send<BOOL>(fm, sel<"createFileAtPath:contents:attributes:">(), S("/var/mobile/Library/Noctil/a.png"),
+                         static_cast<id>(nil), static_cast<id>(nil)));
+  EXPECT_EQ(contentsOf("device/var/mobile/Library/Noctil/b.png"), "jpeg bytes");
+  EXPECT_EQ(contentsOf("device/var/mobile/Library/Noctil/a.png"), "");
+  BOOL isDirectory = YES;
+  EXPECT_TRUE(send<BOOL>(fm, sel<"fileExistsAtPath:isDirectory:">(), S("/var/mobile/Library/Noctil/a.png"), &isDirectory));
+  EXPECT_FALSE(isDirectory);
+  EXPECT_TRUE(send<BOOL>(fm, sel<"fileExistsAtPath:isDirectory:">(), S("/var/mobile/Library"), &isDirectory));
+  EXPECT_TRUE(isDirectory);
+  id listing = send<id>(fm, sel<"contentsOfDirectoryAtPath:error:">(), S("/var/mobile/Library/Noctil"), &error);
+  EXPECT_EQ(ns::describe(listing), "(\n    a.png,\n    b.png\n)");
+  id attributes = send<id>(fm, sel<"attributesOfItemAtPath:error:">(), S("/var/mobile/Library/Noctil/b.png"), &error);
+  EXPECT_EQ(ns::numberAsLongLong(send<id>(attributes, sel<"objectForKey:">(), S(NSFileSize))), 10);
+  EXPECT_EQ(ns::utf8(send<id>(attributes, sel<"objectForKey:">(), S(NSFileType))), NSFileTypeRegular);
+
+  EXPECT_TRUE(send<BOOL>(fm, sel<"removeItemAtPath:error:">(), S("/var/mobile/Library"), &error));
+  EXPECT_FALSE(exists("/var/mobile/Library"));
+  error = nil;
+  EXPECT_FALSE(send<BOOL>(fm, sel<"removeItemAtPath:error:">(), S("/var/mobile/Library"), &error));
+  ASSERT_NE(error, nil);
+  EXPECT_EQ(send<NSInteger>(error, sel<"code">()), NSFileNoSuchFileError);
+  EXPECT_EQ(send<id>(fm, sel<"contentsOfDirectoryAtPath:error:">(), S("/var/mobile/none"), &error), nil);
+  EXPECT_EQ(send<NSInteger>(error, sel<"code">()), NSFileReadNoSuchFileError);
+}
+
+TEST_F(FileManager, CopiesAndMovesRefuseToOverwrite) {
+  fs::create_directories(root.path() / "device/src/sub");
+  std::ofstream(root.path() / "device/src/sub/f") << "data";
+  id error = nil;
+  EXPECT_TRUE(send<BOOL>(fm, sel<"copyItemAtPath:toPath:error:">(), S("/src"), S("/copy"), &error));
+  EXPECT_EQ(contentsOf("device/copy/sub/f"), "data");
+  EXPECT_FALSE(send<BOOL>(fm, sel<"copyItemAtPath:toPath:error:">(), S("/src"), S("/copy"), &error));
+  EXPECT_EQ(send<NSInteger>(error, sel<"code">()), NSFileWriteFileExistsError);
+  EXPECT_FALSE(send<BOOL>(fm, sel<"copyItemAtPath:toPath:error:">(), S("/src"), S("/src/sub/inner"), &error));
+  EXPECT_TRUE(send<BOOL>(fm, sel<"moveItemAtPath:toPath:error:">(), S("/copy/sub/f"), S("/moved"), &error));
+  EXPECT_FALSE(exists("/copy/sub/f"));
+  EXPECT_EQ(contentsOf("device/moved"), "data");
+  EXPECT_FALSE(send<BOOL>(fm, sel<"moveItemAtPath:toPath:error:">(), S("/nothing"), S("/x"), &error));
+  EXPECT_EQ(send<NSInteger>(error, sel<"code">()), NSFileNoSuchFileError);
+  EXPECT_FALSE(send<BOOL>(fm, sel<"moveItemAtPath:toPath:error:">(), S("/moved"), S("/src"), &error));
+  EXPECT_EQ(contentsOf("device/src/sub/f"), "data");
+}
+
+TEST_F(FileManager, StaysInsideTheDeviceRoot) {
+  fs::create_directories(root.path() / "outside");
+  std::ofstream(root.path() / "outside/precious") << "keep";
+  fs::create_directory_symlink(root.path() / "outside", root.path() / "device/var/mobile/link");
+  id error = nil;
+  EXPECT_FALSE(exists("/../outside/precious"));
+  EXPECT_FALSE(send<BOOL>(fm, sel<"removeItemAtPath:error:">(), S("/../outside"), &error));
+  EXPECT_NE(error, nil);
+  EXPECT_FALSE(send<BOOL>(fm, sel<"removeItemAtPath:error:">(), S("/var/mobile/link/precious"), &error));
+  EXPECT_FALSE(send<BOOL>(fm, sel<"createFileAtPath:contents:attributes:">(), S("/var/mobile/link/new"),
+                          static_cast<id>(nil), static_cast<id>(nil)));
+  EXPECT_FALSE(send<BOOL>(fm, sel<"createDirectoryAtPath:withIntermediateDirectories:attributes:error:">(),
+                          S("/var/mobile/link/dir"), BOOL{YES}, static_cast<id>(nil), &error));
+  EXPECT_FALSE(send<BOOL>(fm, sel<"copyItemAtPath:toPath:error:">(), S("/var"), S("/../outside/var"), &error));
+  EXPECT_FALSE(send<BOOL>(fm, sel<"removeItemAtPath:error:">(), S("/"), &error));
+  EXPECT_EQ(contentsOf("outside/precious"), "keep");
+  EXPECT_EQ(names(root.path() / "outside"), (std::vector<std::string>{"precious"}));
+  // Removing the link itself is fine and leaves its target alone.
+  EXPECT_TRUE(send<BOOL>(fm, sel<"removeItemAtPath:error:">(), S("/var/mobile/link"), &error));
+  EXPECT_EQ(contentsOf("outside/precious"), "keep");
+}
+
+TEST_F(FileManager, NilPaths) {
+  id error = nil;
+  EXPECT_FALSE(send<BOOL>(fm, sel<"fileExistsAtPath:">(), static_cast<id>(nil)));
+  EXPECT_FALSE(send<BOOL>(fm, sel<"fileExistsAtPath:isDirectory:">(), static_cast<id>(nil), static_cast<BOOL*>(nullptr)));
+  EXPECT_FALSE(send<BOOL>(fm, sel<"createDirectoryAtPath:withIntermediateDirectories:attributes:error:">(),
+                          static_cast<id>(nil), BOOL{YES}, static_cast<id>(nil), &error));
+  EXPECT_NE(error, nil);
+  EXPECT_FALSE(send<BOOL>(fm, sel<"createFileAtPath:contents:attributes:">(), static_cast<id>(nil),
+                          static_cast<id>(nil), static_cast<id>(nil)));
+  EXPECT_FALSE(send<BOOL>(fm, sel<"removeItemAtPath:error:">(), static_cast<id>(nil), static_cast<id*>(nullptr)));
+  EXPECT_EQ(send<id>(fm, sel<"contentsOfDirectoryAtPath:error:">(), static_cast<id>(nil), &error), nil);
+  EXPECT_FALSE(send<BOOL>(fm, sel<"copyItemAtPath:toPath:error:">(), S("/var"), static_cast<id>(nil), &error));
+  EXPECT_FALSE(send<BOOL>(fm, sel<"moveItemAtPath:toPath:error:">(), static_cast<id>(nil), S("/x"), &error));
+  EXPECT_EQ(send<id>(fm, sel<"contentsAtPath:">(), static_cast<id>(nil)), nil);
 }
 
 }  // namespace

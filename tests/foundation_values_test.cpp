@@ -155,3 +155,127 @@ TEST_F(Values, NilArguments) {
 }
 
 }  // namespace
+
+namespace {
+
+class MoreValues : public ::testing::Test {
+ protected:
+  objc::AutoreleasePool pool;
+  static id S(const char* text) { return ns::str(text); }
+  static std::string U(id s) { return ns::utf8(s); }
+};
+
+TEST_F(MoreValues, DatesFollowTheProcessClock) {
+  ns::useManualClock(1000.0);
+  id now = send<id>(ns::NSDateClass(), sel<"date">());
+  EXPECT_DOUBLE_EQ(send<double>(now, sel<"timeIntervalSinceReferenceDate">()), 1000.0);
+  EXPECT_DOUBLE_EQ(send<double>(now, sel<"timeIntervalSince1970">()), 1000.0 + 978307200.0);
+  id later = send<id>(ns::NSDateClass(), sel<"dateWithTimeIntervalSinceNow:">(), 12.0);
+  ASSERT_TRUE(ns::advanceClock(5.0).ok());
+  EXPECT_DOUBLE_EQ(send<double>(later, sel<"timeIntervalSinceNow">()), 7.0);
+  EXPECT_DOUBLE_EQ(send<double>(now, sel<"timeIntervalSinceNow">()), -5.0);
+  ns::useRealClock();
+  EXPECT_EQ(send<NSComparisonResult>(now, sel<"compare:">(), later), NSOrderedAscending);
+  EXPECT_EQ(send<NSComparisonResult>(later, sel<"compare:">(), now), NSOrderedDescending);
+  id same = send<id>(ns::NSDateClass(), sel<"dateWithTimeIntervalSinceReferenceDate:">(), 1000.0);
+  EXPECT_TRUE(send<BOOL>(same, sel<"isEqual:">(), now));
+  EXPECT_EQ(send<NSUInteger>(same, sel<"hash">()), send<NSUInteger>(now, sel<"hash">()));
+  EXPECT_FALSE(send<BOOL>(same, sel<"isEqual:">(), later));
+  id future = send<id>(ns::NSDateClass(), sel<"distantFuture">());
+  id past = send<id>(ns::NSDateClass(), sel<"distantPast">());
+  EXPECT_EQ(send<NSComparisonResult>(past, sel<"compare:">(), now), NSOrderedAscending);
+  EXPECT_EQ(send<NSComparisonResult>(future, sel<"compare:">(), ns::date(1e10)), NSOrderedDescending);
+  EXPECT_EQ(ns::describe(ns::date(0)), "2001-01-01 00:00:00 +0000");
+  EXPECT_EQ(ns::describe(ns::date(-1)), "2000-12-31 23:59:59 +0000");
+  EXPECT_EQ(ns::describe(ns::date(730857600.0 + 3723)), "2024-02-29 01:02:03 +0000");
+  EXPECT_EQ(ns::describe(future), "4001-01-01 00:00:00 +0000");
+  EXPECT_EQ(ns::describe(past), "0001-01-01 00:00:00 +0000");
+}
+
+TEST_F(MoreValues, UrlsParseOrGiveNil) {
+  auto make = [&](const char* text) { return send<id>(ns::NSURLClass(), sel<"URLWithString:">(), S(text)); };
+  id u = make("https://user:pw@example.com:8080/a%20b/c.png/?q=1&r=2#frag");
+  ASSERT_NE(u, nil);
+  EXPECT_EQ(U(send<id>(u, sel<"absoluteString">())), "https://user:pw@example.com:8080/a%20b/c.png/?q=1&r=2#frag");
+  EXPECT_EQ(U(send<id>(u, sel<"scheme">())), "https");
+  EXPECT_EQ(U(send<id>(u, sel<"host">())), "example.com");
+  EXPECT_EQ(ns::numberAsLongLong(send<id>(u, sel<"port">())), 8080);
+  EXPECT_EQ(U(send<id>(u, sel<"path">())), "/a b/c.png");
+  EXPECT_EQ(U(send<id>(u, sel<"query">())), "q=1&r=2");
+  EXPECT_EQ(U(send<id>(u, sel<"fragment">())), "frag");
+  EXPECT_EQ(U(send<id>(u, sel<"user">())), "user");
+  EXPECT_EQ(U(send<id>(u, sel<"lastPathComponent">())), "c.png");
+  EXPECT_EQ(U(send<id>(u, sel<"pathExtension">())), "png");
+
+  id sms = make("sms:+15551234");
+  ASSERT_NE(sms, nil);
+  EXPECT_EQ(U(send<id>(sms, sel<"scheme">())), "sms");
+  EXPECT_EQ(send<id>(sms, sel<"path">()), nil);  // opaque
+  EXPECT_EQ(send<id>(sms, sel<"host">()), nil);
+  EXPECT_EQ(U(send<id>(sms, sel<"resourceSpecifier">())), "+15551234");
+  id relative = make("folder/file.txt");
+  ASSERT_NE(relative, nil);
+  EXPECT_EQ(send<id>(relative, sel<"scheme">()), nil);
+  EXPECT_EQ(U(send<id>(relative, sel<"path">())), "folder/file.txt");
+
+  for (const char* bad : {"", "has space", "http://x/%zz", "http://x/%4", "tab\there", "a#b#c", "quote\"d",
+                          "http://x/{y}", "caf\xC3\xA9"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(make(bad), nil);
+  }
+  EXPECT_EQ(send<id>(ns::NSURLClass(), sel<"URLWithString:">(), static_cast<id>(nil)), nil);
+
+  id file = send<id>(ns::NSURLClass(), sel<"fileURLWithPath:isDirectory:">(), S("/var/mobile/My Pics/a.jpg"), BOOL{NO});
+  EXPECT_EQ(U(send<id>(file, sel<"absoluteString">())), "file:///var/mobile/My%20Pics/a.jpg");
+  EXPECT_EQ(U(send<id>(file, sel<"path">())), "/var/mobile/My Pics/a.jpg");
+  EXPECT_TRUE(send<BOOL>(file, sel<"isFileURL">()));
+  EXPECT_FALSE(send<BOOL>(u, sel<"isFileURL">()));
+  id appended = send<id>(make("http://h/dir?x=1"), sel<"URLByAppendingPathComponent:">(), S("a b"));
+  EXPECT_EQ(U(send<id>(appended, sel<"absoluteString">())), "http://h/dir/a%20b?x=1");
+  EXPECT_TRUE(send<BOOL>(make("http://h/"), sel<"isEqual:">(), ns::url("http://h/")));
+  EXPECT_FALSE(send<BOOL>(make("http://h/"), sel<"isEqual:">(), ns::url("http://h")));
+}
+
+TEST_F(MoreValues, IndexPathsCompareByValue) {
+  id p = send<id>(ns::NSIndexPathClass(), sel<"indexPathForRow:inSection:">(), NSInteger{3}, NSInteger{1});
+  EXPECT_EQ(send<NSInteger>(p, sel<"row">()), 3);
+  EXPECT_EQ(send<NSInteger>(p, sel<"section">()), 1);
+  EXPECT_EQ(send<NSUInteger>(p, sel<"length">()), 2u);
+  id q = ns::indexPath(3, 1);
+  EXPECT_NE(p, q);
+  EXPECT_TRUE(send<BOOL>(p, sel<"isEqual:">(), q));
+  EXPECT_EQ(send<NSUInteger>(p, sel<"hash">()), send<NSUInteger>(q, sel<"hash">()));
+  EXPECT_FALSE(send<BOOL>(p, sel<"isEqual:">(), ns::indexPath(1, 3)));
+  EXPECT_EQ(send<NSComparisonResult>(ns::indexPath(9, 0), sel<"compare:">(), ns::indexPath(0, 1)), NSOrderedAscending);
+  // Usable as dictionary keys, as tables use them.
+  id d = ns::dictionary({{p, S("cell")}});
+  EXPECT_EQ(U(send<id>(d, sel<"objectForKey:">(), q)), "cell");
+  EXPECT_NE(ns::describe(p).find("{length = 2, path = 1 - 3}"), std::string::npos);
+}
+
+TEST_F(MoreValues, IndexSets) {
+  id one = send<id>(ns::NSIndexSetClass(), sel<"indexSetWithIndex:">(), NSUInteger{4});
+  EXPECT_EQ(send<NSUInteger>(one, sel<"count">()), 1u);
+  EXPECT_TRUE(send<BOOL>(one, sel<"containsIndex:">(), NSUInteger{4}));
+  EXPECT_FALSE(send<BOOL>(one, sel<"containsIndex:">(), NSUInteger{5}));
+  EXPECT_EQ(send<NSUInteger>(one, sel<"firstIndex">()), 4u);
+  id range = send<id>(ns::NSIndexSetClass(), sel<"indexSetWithIndexesInRange:">(), NSMakeRange(2, 3));
+  EXPECT_EQ(ns::indexesOf(range), (std::vector<NSUInteger>{2, 3, 4}));
+  id empty = send<id>(ns::NSIndexSetClass(), sel<"indexSet">());
+  EXPECT_EQ(send<NSUInteger>(empty, sel<"firstIndex">()), static_cast<NSUInteger>(NSNotFound));
+  id m = send<id>(range, sel<"mutableCopy">());
+  objc::autorelease(m);
+  send<void>(m, sel<"addIndex:">(), NSUInteger{5});   // joins the run
+  send<void>(m, sel<"addIndex:">(), NSUInteger{9});
+  send<void>(m, sel<"removeIndex:">(), NSUInteger{3});  // splits it
+  EXPECT_EQ(ns::indexesOf(m), (std::vector<NSUInteger>{2, 4, 5, 9}));
+  EXPECT_EQ(send<NSUInteger>(m, sel<"lastIndex">()), 9u);
+  EXPECT_EQ(send<NSUInteger>(m, sel<"indexGreaterThanIndex:">(), NSUInteger{5}), 9u);
+  EXPECT_EQ(send<NSUInteger>(m, sel<"indexGreaterThanIndex:">(), NSUInteger{2}), 4u);
+  EXPECT_EQ(send<NSUInteger>(m, sel<"indexLessThanIndex:">(), NSUInteger{4}), 2u);
+  send<void>(m, sel<"addIndexesInRange:">(), NSMakeRange(3, 1));
+  EXPECT_TRUE(send<BOOL>(m, sel<"isEqual:">(), ns::indexSet({9, 5, 4, 3, 2})));
+  EXPECT_EQ(ns::indexesOf(range).size(), 3u);  // the copy was independent
+}
+
+}  // namespace
