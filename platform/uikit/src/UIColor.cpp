@@ -3,6 +3,8 @@
 
 #include <uikit/UIGraphics.h>
 
+#include <foundation/NSString.h>
+
 #include <objcface/NSObject.h>
 
 #include <functional>
@@ -93,7 +95,7 @@ NSUInteger colorHash(id self, SEL) {
 id colorDescription(id self, SEL) {
   auto c = own(self);
   std::string text = c ? c->description() : objc::defaultDescription(self);
-  return send<id>(objc::classNamed("NSString"), sel<"stringWithUTF8String:">(), text.c_str());
+  return ns::str(text);
 }
 
 // Colours never change, so a copy is the same object.

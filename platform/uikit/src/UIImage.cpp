@@ -6,6 +6,7 @@
 #include <uikit/UIScreen.h>
 
 #include <foundation/DeviceRoot.h>
+#include <foundation/NSString.h>
 
 #include <cmath>
 
@@ -134,8 +135,7 @@ id imageNamedInBundle(id cls, SEL, id name, id bundle) {
   if (!host) return nil;
   const std::string key = host->string() + "\n" + std::to_string(screen().scale);
   if (id cached = detail::cachedNamedImage(key)) return cached;
-  id image = make<"initWithContentsOfFile:">(cls, send<id>(objc::classNamed("NSString"),
-                                                            sel<"stringWithUTF8String:">(), path.c_str()));
+  id image = make<"initWithContentsOfFile:">(cls, ns::str(path));
   if (image != nil) detail::storeNamedImage(key, image);
   return image;
 }

@@ -3,15 +3,14 @@
 #include "UIImageInternal.h"
 
 #include <foundation/DeviceRoot.h>
+#include <foundation/FileIO.h>
+#include <foundation/NSData.h>
+#include <foundation/NSString.h>
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <mutex>
-
-using objc::sel;
-using objc::send;
 
 namespace uikit::detail {
 
@@ -49,19 +48,6 @@ std::vector<Candidate> candidates(const std::string& devicePath, CGFloat screenS
   return out;
 }
 
-objc::Result<std::vector<std::uint8_t>> readWhole(const std::filesystem::path& file) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return objc::makeError("no file at " + file.string());
-  const std::uintmax_t size = std::filesystem::file_size(file, ec);
-  if (ec) return objc::makeError("cannot read " + file.string() + ": " + ec.message());
-  if (size > kMaxPictureFileBytes) return objc::makeError("picture file too large: " + file.string());
-  std::ifstream in(file, std::ios::binary);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-    return objc::makeError("cannot read " + file.string());
-  return bytes;
-}
-
 std::mutex& cacheMutex() {
   static std::mutex m;
   return m;
@@ -82,7 +68,9 @@ objc::Result<PictureFile> readPictureFile(const std::string& devicePath, CGFloat
     if (!std::filesystem::is_regular_file(*host, ec)) continue;
     // The first file that exists is the picture, even when it turns out damaged:
     // a broken "@2x" does not fall back to another resolution.
-    auto bytes = readWhole(*host);
+    const std::uintmax_t size = std::filesystem::file_size(*host, ec);
+    if (ec || size > kMaxPictureFileBytes) return objc::makeError("picture file unreadable or too large: " + devicePath);
+    auto bytes = ns::readFile(candidate.devicePath);
     if (!bytes) return bytes.error();
     return PictureFile{std::move(*bytes), candidate.scale};
   }
@@ -98,24 +86,13 @@ std::string namedImagePath(const std::string& bundlePath, const std::string& nam
 }
 
 std::optional<std::string> stringValue(id string) {
-  if (string == nil) return std::nullopt;
-  const char* text = send<const char*>(string, sel<"UTF8String">());
-  if (text == nullptr) return std::nullopt;
-  return std::string(text);
+  if (!ns::isString(string)) return std::nullopt;
+  return std::string(ns::utf8View(string));
 }
 
 std::optional<std::span<const std::uint8_t>> dataBytes(id data) {
-  if (data == nil) return std::nullopt;
-  const auto* bytes = static_cast<const std::uint8_t*>(send<const void*>(data, sel<"bytes">()));
-  const NSUInteger length = send<NSUInteger>(data, sel<"length">());
-  if (length == 0) return std::span<const std::uint8_t>{};
-  if (bytes == nullptr) return std::nullopt;
-  return std::span<const std::uint8_t>(bytes, length);
-}
-
-id makeData(const std::vector<std::uint8_t>& bytes) {
-  return send<id>(objc::classNamed("NSData"), sel<"dataWithBytes:length:">(), static_cast<const void*>(bytes.data()),
-                  NSUInteger{bytes.size()});
+  if (!ns::isData(data)) return std::nullopt;
+  return ns::bytesOf(data);
 }
 
 id cachedNamedImage(const std::string& key) {

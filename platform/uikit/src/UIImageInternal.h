@@ -34,12 +34,11 @@ objc::Result<PictureFile> readPictureFile(const std::string& devicePath, CGFloat
 // with ".png" added when it has no extension; an absolute name stands alone.
 std::string namedImagePath(const std::string& bundlePath, const std::string& name);
 
-// The UTF-8 text of an NSString; nullopt for nil.
+// The UTF-8 text of an NSString; nullopt for nil or anything else.
 std::optional<std::string> stringValue(id string);
-// The bytes of an NSData (valid while it lives, unchanged); nullopt for nil.
+// The bytes of an NSData (valid while it lives, unchanged); nullopt for nil or
+// anything else.
 std::optional<std::span<const std::uint8_t>> dataBytes(id data);
-// A new autoreleased NSData with the bytes; nil when Foundation cannot make one.
-id makeData(const std::vector<std::uint8_t>& bytes);
 
 // Cache of imageNamed: pictures by host file path and screen scale.  A hit answers
 // the picture retained and autoreleased.

@@ -4,20 +4,22 @@
 
 #include <uikit/ImageCodec.h>
 
+#include <foundation/NSData.h>
+
 extern "C" {
 
 id UIImageJPEGRepresentation(id image, CGFloat quality) {
   uikit::SharedBitmap pixels = uikit::bitmapOf(image);
   if (!pixels) return nil;
   auto bytes = uikit::encodeJPEG(*pixels, quality);
-  return bytes ? uikit::detail::makeData(*bytes) : nil;
+  return bytes ? ns::data(std::span<const std::uint8_t>(*bytes)) : nil;
 }
 
 id UIImagePNGRepresentation(id image) {
   uikit::SharedBitmap pixels = uikit::bitmapOf(image);
   if (!pixels) return nil;
   auto bytes = uikit::encodePNG(*pixels);
-  return bytes ? uikit::detail::makeData(*bytes) : nil;
+  return bytes ? ns::data(std::span<const std::uint8_t>(*bytes)) : nil;
 }
 
 }  // extern "C"
