@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -185,6 +186,39 @@ TEST(Threads, DetachedThreadRunsTargetAndPerformOnThreadReachesIt) {
   ns::runLoopOfThread(idle)->stop();
   EXPECT_TRUE(ns::waitUntilThreadFinished(idle, kDeadline));
   close(fd);
+}
+
+TEST(Threads, QueueOfOnesOwnRunsBlocksInOrderOffTheMainThread) {
+  id queue = objc::allocInit(ns::NSOperationQueueClass());
+  ASSERT_NE(queue, nil);
+  std::mutex m;
+  std::vector<int> order;
+  std::atomic<int> onMain{0}, sawQueue{0};
+  std::atomic<bool> release{false};
+  ns::addOperationWithBlock(queue, [&] {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!release.load() && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  for (int i = 0; i < 20; ++i)
+    ns::addOperationWithBlock(queue, [&, i, queue] {
+      std::lock_guard lock(m);
+      order.push_back(i);
+      if (ns::isMainThread()) ++onMain;
+      if (send<id>(ns::NSOperationQueueClass(), sel<"currentQueue">()) == queue) ++sawQueue;
+    });
+  EXPECT_EQ(send<NSUInteger>(queue, sel<"operationCount">()), 21u) << "the first block holds the others back";
+  objc::Ref keep = objc::Ref::retain(queue);
+  objc::release(queue);  // the queue stays alive while it has work
+  release = true;
+  send<void>(keep, sel<"waitUntilAllOperationsAreFinished">());
+  EXPECT_EQ(send<NSUInteger>(keep, sel<"operationCount">()), 0u);
+  std::vector<int> expected;
+  for (int i = 0; i < 20; ++i) expected.push_back(i);
+  std::lock_guard lock(m);
+  EXPECT_EQ(order, expected);
+  EXPECT_EQ(onMain.load(), 0);
+  EXPECT_EQ(sawQueue.load(), 20);
 }
 
 TEST(Threads, MainThreadObjectAndIdentity) {
