@@ -221,6 +221,28 @@ TEST(Threads, QueueOfOnesOwnRunsBlocksInOrderOffTheMainThread) {
   EXPECT_EQ(sawQueue.load(), 20);
 }
 
+// In a child process (the main-thread identity is process-wide): another thread
+// becomes the main thread and serves the main queue.
+TEST(ThreadsDeathTest, MarkMainThreadMovesTheMainThreadAndItsLoop) {
+  EXPECT_EXIT(
+      {
+        bool ok = true;
+        std::thread other([&] {
+          ns::markMainThread();
+          ok = ok && ns::isMainThread() && ns::RunLoop::current().isMain();
+          ok = ok && send<BOOL>(ns::NSThreadClass(), sel<"isMainThread">()) == YES;
+          std::atomic<bool> ran{false};
+          ns::addOperationWithBlock(send<id>(ns::NSOperationQueueClass(), sel<"mainQueue">()),
+                                    [&] { ran = ns::isMainThread(); });
+          ok = ok && ns::RunLoop::main().runUntil([&] { return ran.load(); }, kDeadline);
+        });
+        other.join();
+        ok = ok && !ns::isMainThread() && !ns::RunLoop::current().isMain();
+        std::exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST(Threads, MainThreadObjectAndIdentity) {
   id main = send<id>(ns::NSThreadClass(), sel<"mainThread">());
   EXPECT_EQ(send<id>(ns::NSThreadClass(), sel<"currentThread">()), main);
