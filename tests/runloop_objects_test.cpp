@@ -141,6 +141,11 @@ TEST_F(ObjectFaces, RepeatingTimerTicksUntilItsTargetInvalidatesIt) {
     objc::retain(timer);
   }
   EXPECT_EQ(send<NSUInteger>(target, sel<"retainCount">()), 2u) << "the timer retains its target";
+  {
+    objc::AutoreleasePool pool;
+    EXPECT_DOUBLE_EQ(send<double>(send<id>(timer, sel<"fireDate">()), sel<"timeIntervalSinceReferenceDate">()), 0.5);
+  }
+  EXPECT_DOUBLE_EQ(send<double>(timer, sel<"timeInterval">()), 0.5);
   ASSERT_TRUE(ns::advanceClock(1.2).ok());
   EXPECT_EQ(events().size(), 2u);
   EXPECT_EQ(send<BOOL>(timer, sel<"isValid">()), YES);
@@ -166,6 +171,16 @@ TEST_F(ObjectFaces, OneShotBlockTimerFiresOnceAndIsReleasedByTheLoop) {
   ASSERT_TRUE(ns::advanceClock(5).ok());
   EXPECT_EQ(fired, 1);
   EXPECT_NE(seen, nil);
+}
+
+TEST_F(ObjectFaces, EachPassDrainsItsOwnAutoreleasePool) {
+  EXPECT_EQ(objc::pendingAutoreleases(), 0u) << "no pool is open around the test";
+  ns::RunLoop::main().perform([] { objc::autorelease(recorder(5).leak()); });
+  ns::RunLoop::main().performAfter(1.0, [] { objc::autorelease(recorder(6).leak()); });
+  EXPECT_TRUE(ns::RunLoop::main().runUntilIdle());
+  EXPECT_EQ(deallocs(), 1) << "released when the pass ended, not leaked for want of a pool";
+  ASSERT_TRUE(ns::advanceClock(1.0).ok());
+  EXPECT_EQ(deallocs(), 2) << "advancing the clock drains a pool per piece of work";
 }
 
 TEST_F(ObjectFaces, BlocksCopyByRetainAndDestroyTheirCallableWithTheLastRelease) {
