@@ -197,6 +197,22 @@ TEST(ScriptParser, ReflectionPathsAndExpectedValues) {
   parseOne<Dump>("dump");
 }
 
+TEST(ScriptParser, ExpectationsMayWaitWithin) {
+  ParsedLine parsed = parseLine("expect read 7 yes within 5", 1);
+  ASSERT_TRUE(std::holds_alternative<ScriptLine>(parsed));
+  EXPECT_EQ(std::get<ScriptLine>(parsed).within, 5.0);
+  EXPECT_TRUE(std::get<ExpectRead>(std::get<ScriptLine>(parsed).command).read);
+  parsed = parseLine("expect SBFoo bar == 2 within 0.5", 1);
+  EXPECT_EQ(std::get<ScriptLine>(parsed).within, 0.5);
+  EXPECT_EQ(std::get<ExpectValue>(std::get<ScriptLine>(parsed).command).expected.number, 2);
+  // A quoted "within" is a menu title, and other commands have no within.
+  parsed = parseLine(R"(expect menu "within" "2")", 1);
+  EXPECT_FALSE(std::get<ScriptLine>(parsed).within.has_value());
+  EXPECT_EQ(std::get<ExpectMenu>(std::get<ScriptLine>(parsed).command).titles.size(), 2u);
+  EXPECT_NE(errorOf("expect read 7 yes within soon").find("within <seconds"), std::string::npos);
+  EXPECT_EQ(parseOne<Echo>("echo a within 2").text, "a within 2");
+}
+
 TEST(ScriptParser, BadLinesSayWhatIsWrong) {
   auto has = [](const std::string& message, const char* part) {
     return message.find(part) != std::string::npos;

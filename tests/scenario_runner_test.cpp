@@ -74,7 +74,10 @@ class FakeHost : public ScenarioHost {
   std::string programName() const override { return withHomeScreen_ ? "springboard" : "mobilesms"; }
   HomeScreen* homeScreen() override { return withHomeScreen_ ? &screen : nullptr; }
   void settle() override { ++settles; }
-  void serveFor(double seconds) override { waited += seconds; }
+  void serveFor(double seconds) override {
+    waited += seconds;
+    if (++serves == 3) screen.badges["late"] = 5;  // something another process does meanwhile
+  }
   objc::Status postDarwinNotification(std::string_view name) override {
     notifications.emplace_back(name);
     return objc::Ok{};
@@ -88,6 +91,7 @@ class FakeHost : public ScenarioHost {
   FakeHomeScreen screen;
   int settles = 0;
   double waited = 0;
+  int serves = 0;
   std::vector<std::string> notifications;
   std::optional<bool> actionMenu;
 
@@ -257,4 +261,15 @@ TEST_F(RunnerTest, MessagesFilesWaitsAndOutput) {
   EXPECT_NE(e.find("test.scn:4: message failed: cannot put the message into the store"), std::string::npos) << e;
   EXPECT_NE(e.find("test.scn:7: expect file failed: not a device path"), std::string::npos) << e;
   EXPECT_NE(e.find("3 expectations met, 3 failed"), std::string::npos) << e;
+}
+
+TEST_F(RunnerTest, WithinLooksAgainWhileServingTheRunLoop) {
+  EXPECT_EQ(run("expect badge late 5 within 5\n"), kExitSuccess) << errors_.str();
+  EXPECT_EQ(host_->serves, 3);
+  // An expectation that never comes true fails once its time is up.
+  EXPECT_EQ(run("expect badge late 7 within 0.1\n"), kExitFailed);
+  EXPECT_NE(errors_.str().find("expected: 7\n    found:    5"), std::string::npos) << errors_.str();
+  // Without within there is no second look.
+  EXPECT_EQ(run("expect badge late 5\n"), kExitFailed);
+  EXPECT_EQ(host_->serves, 0);
 }

@@ -1,7 +1,12 @@
 #include "ScenarioRunner.h"
 
+#include <chrono>
+
 namespace hosts {
 namespace {
+
+// How often `expect … within` looks again.
+constexpr double kRetryInterval = 0.05;
 
 bool isExpectation(const scenario::Command& command) {
   return std::holds_alternative<scenario::ExpectRead>(command) || std::holds_alternative<scenario::ExpectBadge>(command) ||
@@ -48,10 +53,20 @@ void ScenarioRunner::runLine(const scenario::ScriptLine& line) {
   ++commands_;
   if (echo_) out_ << "[" << line.number << "] " << line.source << '\n' << std::flush;
   CommandContext context{host_, out_};
-  Outcome outcome = std::visit([&](const auto& command) { return run(command, context); }, line.command);
+  auto once = [&] { return std::visit([&](const auto& command) { return run(command, context); }, line.command); };
+  Outcome outcome = once();
   // Every effect of the command (delayed performs of delay 0, notifications) lands
   // before the next line looks.
   host_.settle();
+  if (line.within && outcome.kind == Outcome::Kind::mismatch) {
+    // Another process may still be on its way: look again while serving the run loop.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(*line.within);
+    while (outcome.kind == Outcome::Kind::mismatch && std::chrono::steady_clock::now() < deadline) {
+      host_.serveFor(kRetryInterval);
+      outcome = once();
+      host_.settle();
+    }
+  }
   switch (outcome.kind) {
     case Outcome::Kind::done:
       if (isExpectation(line.command)) ++expectationsMet_;

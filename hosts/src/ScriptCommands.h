@@ -166,6 +166,9 @@ struct ScriptLine {
   int number = 0;
   std::string source;
   Command command;
+  // `expect … within <seconds>`: the expectation is checked again and again, with the
+  // run loop served in between, until it holds or that much real time has passed.
+  std::optional<double> within;
 };
 
 }  // namespace scenario

@@ -387,6 +387,20 @@ Command parseCommand(const std::vector<Word>& words) {
   throw Complaint{"unknown command " + shown(head)};
 }
 
+// Strips a trailing unquoted "within <seconds>" from an expect line.
+std::optional<double> takeWithin(std::vector<Word>& words) {
+  if (words.size() < 4 || words.front().quoted || words.front().text != "expect") return std::nullopt;
+  const Word& keyword = words[words.size() - 2];
+  if (keyword.quoted || keyword.text != "within") return std::nullopt;
+  const Word& value = words.back();
+  auto seconds = value.quoted ? std::nullopt : parseNumber(value.text);
+  if (!seconds || *seconds < 0 || *seconds > kMaximumWaitSeconds) {
+    throw Complaint{"expect: expected within <seconds from 0 to 86400>, found " + shown(value)};
+  }
+  words.resize(words.size() - 2);
+  return seconds;
+}
+
 }  // namespace
 
 std::string ParseError::describe() const {
@@ -400,7 +414,8 @@ ParsedLine parseLine(std::string_view text, int lineNumber) {
   if (!words) return ParseError{lineNumber, source, words.error().message};
   if (words->empty()) return std::monostate{};
   try {
-    return ScriptLine{lineNumber, source, parseCommand(*words)};
+    std::optional<double> within = takeWithin(*words);
+    return ScriptLine{lineNumber, source, parseCommand(*words), within};
   } catch (const Complaint& complaint) {
     return ParseError{lineNumber, source, complaint.message};
   }
