@@ -16,3 +16,19 @@ add_dependencies(test_tweak_loader noctil_loader_probe)
 target_link_libraries(test_reflection PRIVATE noctil_scenario_runner)
 target_link_libraries(test_host_options PRIVATE noctil_scenario_runner)
 target_link_libraries(test_scenario_runner PRIVATE noctil_scenario_runner)
+
+# Every scenario in scenarios/ runs through the real host programs on a fresh device
+# root laid by the install rules, with a deadline (tests/tools/scenario_check.cpp).
+add_executable(scenario_check ${CMAKE_CURRENT_SOURCE_DIR}/tools/scenario_check.cpp)
+target_link_libraries(scenario_check PRIVATE CoreFoundation Foundation noctil_warnings)
+if(TARGET springboard AND TARGET mobilesms)
+  file(GLOB scenario_files CONFIGURE_DEPENDS ${NOCTIL_SOURCE_ROOT}/scenarios/*.scn)
+  foreach(scenario ${scenario_files})
+    get_filename_component(scenario_name ${scenario} NAME_WE)
+    add_test(NAME scenario.${scenario_name}
+             COMMAND scenario_check --build-dir ${CMAKE_BINARY_DIR} --hosts-dir $<TARGET_FILE_DIR:springboard>
+                     --root ${CMAKE_BINARY_DIR}/scenario-roots/${scenario_name} --cmake ${CMAKE_COMMAND}
+                     --deadline 120 ${scenario})
+    set_tests_properties(scenario.${scenario_name} PROPERTIES TIMEOUT 180)
+  endforeach()
+endif()
