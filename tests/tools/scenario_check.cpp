@@ -170,7 +170,8 @@ int main(int argc, char** argv) {
     return fail("usage: scenario_check --build-dir DIR --hosts-dir DIR --root DIR --cmake PATH [--deadline S] SCRIPT");
   }
   ::signal(SIGPIPE, SIG_IGN);
-  const auto deadline = Clock::now() + std::chrono::duration<double>(o.deadline);
+  const Clock::time_point deadline =
+      Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.deadline));
   const Directives d = readDirectives(o.script);
 
   // A fresh device root, laid by the install rules.
@@ -216,7 +217,7 @@ int main(int argc, char** argv) {
 
   if (background) {
     background->signal(SIGTERM);
-    auto ended = background->wait(std::min(deadline, Clock::now() + std::chrono::seconds(10)));
+    auto ended = background->wait(std::min<Clock::time_point>(deadline, Clock::now() + std::chrono::seconds(10)));
     if (!ended) {
       result = fail(d.background[0] + " did not end on SIGTERM; killed");
     } else if (!WIFEXITED(*ended) || WEXITSTATUS(*ended) != 0) {
