@@ -13,16 +13,21 @@ struct HomeScreenVersion {
 };
 
 constexpr HomeScreenVersion kVersions[] = {
+#if NOCTIL_HAVE_SPRINGBOARD7
     {7, &makeHomeScreen7},
+#endif
+    {0, nullptr},
 };
 
 }  // namespace
 
 objc::Result<std::unique_ptr<HomeScreen>> makeHomeScreen(int iosMajor) {
   for (const auto& version : kVersions) {
-    if (version.major == iosMajor) return version.make();
+    if (version.make != nullptr && version.major == iosMajor) return version.make();
   }
-  if (iosMajor == 6) return objc::makeError("the iOS 6 home screen is not available yet");
+  if (iosMajor == 6 || iosMajor == 7) {
+    return objc::makeError("the iOS " + std::to_string(iosMajor) + " home screen is not available yet");
+  }
   return objc::makeError("there is no home screen for iOS " + std::to_string(iosMajor));
 }
 
