@@ -32,3 +32,7 @@ if(TARGET springboard AND TARGET mobilesms)
     set_tests_properties(scenario.${scenario_name} PROPERTIES TIMEOUT 180)
   endforeach()
 endif()
+
+# The host programs as real processes.
+target_compile_definitions(test_hosts_e2e PRIVATE NOCTIL_CMAKE_COMMAND="${CMAKE_COMMAND}")
+add_dependencies(test_hosts_e2e springboard mobilesms noctil_loader_probe)

@@ -142,6 +142,7 @@ int runHostProgram(HostProgram program, int argc, char** argv) {
   auto tweaks = loadTweaks(bundle, std::cerr);
   if (!options->quiet) {
     for (const auto& library : tweaks.loaded) std::cout << name << ": loaded " << library << '\n';
+    std::cout << std::flush;
   }
 
   if (homeScreen) {
