@@ -1,0 +1,211 @@
+#include "Removal.h"
+
+#include "Cells.h"
+#include "MessageReadService.h"
+#include "Options.h"
+
+#include <objcface/Ivar.h>
+#include <objcface/NSObject.h>
+
+#include <cstring>
+#include <vector>
+
+namespace noctil7 {
+
+hook::Slot<void(id)> gRemoveSection;
+
+namespace {
+
+using objc::sel;
+
+BOOL isString(id object, const char* text) {
+  if (!isKindOfClassNamed(object, "NSString")) return NO;
+  const char* utf8 = objc::send<const char*>(object, sel<"UTF8String">());
+  return utf8 != nullptr && std::strcmp(utf8, text) == 0;
+}
+
+NSUInteger countOf(id collection) { return objc::send<NSUInteger>(collection, sel<"count">()); }
+id objectAt(id array, NSUInteger index) { return objc::send<id>(array, sel<"objectAtIndex:">(), index); }
+id fileManager() { return objc::send<id>(objc_lookUpClass("NSFileManager"), sel<"defaultManager">()); }
+BOOL fileExists(id path) { return objc::send<BOOL>(fileManager(), sel<"fileExistsAtPath:">(), path); }
+id unarchive(id path) { return objc::send<id>(objc_lookUpClass("NSKeyedUnarchiver"), sel<"unarchiveObjectWithFile:">(), path); }
+void archive(id root, id path) {
+  objc::send<BOOL>(objc_lookUpClass("NSKeyedArchiver"), sel<"archiveRootObject:toFile:">(), root, path);
+}
+
+// A mutable version of a decoded container: the same object when it already is one.
+id mutableVersion(id container, const char* mutableClassName) {
+  if (isKindOfClassNamed(container, mutableClassName)) return container;
+  return objc::autorelease(objc::send<id>(container, sel<"mutableCopy">()));
+}
+
+// Every cell the table gives for its rows at this moment, section by section; rows
+// without a cell (off screen) are skipped.  The bounds are read again at each step.
+std::vector<objc::Ref> cellsOf(id tableView) {
+  std::vector<objc::Ref> cells;
+  for (NSInteger section = 0; section < objc::send<NSInteger>(tableView, sel<"numberOfSections">()); ++section) {
+    for (NSInteger row = 0; row < objc::send<NSInteger>(tableView, sel<"numberOfRowsInSection:">(), section); ++row) {
+      id indexPath = objc::send<id>(objc_lookUpClass("NSIndexPath"), sel<"indexPathForRow:inSection:">(), row, section);
+      if (id cell = objc::send<id>(tableView, sel<"cellForRowAtIndexPath:">(), indexPath))
+        cells.push_back(objc::Ref::retain(cell));
+    }
+  }
+  return cells;
+}
+
+void removeFromLists(id notification) {
+  id mode = visibleModeViewController();
+  objc::send<void>(mode, sel<"observer:removeBulletin:">(), objc::objectIvar(mode, "_observer"), notification);
+  id lockScreen = objc::send<id>(objc_lookUpClass("SBLockScreenManager"), sel<"sharedInstance">());
+  if (objc::send<BOOL>(lockScreen, sel<"isUILocked">())) {
+    id listController =
+        objc::objectIvar(objc::send<id>(lockScreen, sel<"lockScreenViewController">()), "_notificationController");
+    objc::send<void>(listController, sel<"observer:removeBulletin:">(), objc::objectIvar(listController, "_observer"),
+                     notification);
+  }
+}
+
+}  // namespace
+
+void removeFromMailArchive(id recordID) {
+  id path = nsString(kMailArchivePath);
+  if (!fileExists(path)) return;
+  id root = unarchive(path);
+  // Anything but a dictionary at the root is not an archive this code understands;
+  // it is left as it is.
+  if (!isKindOfClassNamed(root, "NSDictionary")) return;
+  id newRoot = objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionaryWithDictionary:">(), root);
+  id bulletins = objc::send<id>(newRoot, sel<"objectForKey:">(), nsString("bulletins"));
+  if (!isKindOfClassNamed(bulletins, "NSDictionary") || recordID == nil) return;
+  if (objc::send<id>(bulletins, sel<"objectForKey:">(), recordID) == nil) return;
+  bulletins = mutableVersion(bulletins, "NSMutableDictionary");
+  objc::send<void>(bulletins, sel<"removeObjectForKey:">(), recordID);
+  objc::send<void>(newRoot, sel<"setObject:forKey:">(), bulletins, nsString("bulletins"));
+  archive(newRoot, path);
+}
+
+void removeFromPushStore(id sectionID, id message) {
+  // The section ID names a file; one that could leave the push store folder is not used.
+  if (!isKindOfClassNamed(sectionID, "NSString")) return;
+  const char* name = objc::send<const char*>(sectionID, sel<"UTF8String">());
+  if (name == nullptr || std::strchr(name, '/') != nullptr || std::strcmp(name, "..") == 0) return;
+  id path = objc::sendVariadic<id>(objc_lookUpClass("NSString"), sel<"stringWithFormat:">(), nsString(kPushStoreFormat),
+                                   sectionID);
+  if (!fileExists(path)) return;
+  id list = unarchive(path);
+  if (!isKindOfClassNamed(list, "NSArray")) return;
+  list = mutableVersion(list, "NSMutableArray");
+  NSUInteger count = countOf(list);
+  for (NSUInteger i = 0; i < count; ++i) {
+    id entry = objectAt(list, i);
+    if (!isKindOfClassNamed(entry, "NSDictionary")) continue;
+    id stored = objc::send<id>(entry, sel<"objectForKey:">(), nsString("AppNotificationMessage"));
+    if (isKindOfClassNamed(stored, "NSString") && isKindOfClassNamed(message, "NSString") &&
+        objc::send<BOOL>(stored, sel<"isEqualToString:">(), message)) {
+      objc::Ref keep = objc::Ref::retain(entry);
+      objc::send<void>(list, sel<"removeObject:">(), entry);
+      break;
+    }
+  }
+  archive(list, path);
+}
+
+id notificationForCell(id cell) {
+  if (cell == nil) return nil;
+  if (isKindOfClassNamed(cell, "SBNotificationsBulletinCell")) {
+    id tableView = objc::objectIvar(cell, "_tableView");
+    id indexPath = objc::send<id>(tableView, sel<"indexPathForCell:">(), cell);
+    id controller = objc::send<id>(tableView, sel<"delegate">());
+    id sections = objc::objectIvar(controller, "_orderedSections");
+    if (sections == nil || indexPath == nil) return nil;
+    NSInteger section = objc::send<NSInteger>(indexPath, sel<"section">());
+    NSInteger row = objc::send<NSInteger>(indexPath, sel<"row">());
+    if (section < 0 || static_cast<NSUInteger>(section) >= countOf(sections) || row < 0) return nil;
+    id info = objectAt(sections, static_cast<NSUInteger>(section));
+    id identifier = objc::send<id>(info, sel<"identifier">());
+    if (isString(identifier, kMissedModeSection)) {
+      id items = objc::send<id>(objc::objectIvar(controller, "_sectionIDsToBulletins"), sel<"objectForKey:">(), identifier);
+      if (static_cast<NSUInteger>(row) >= countOf(items)) return nil;
+      return objc::send<id>(objectAt(items, static_cast<NSUInteger>(row)), sel<"representedBulletin">());
+    }
+    return objc::send<id>(objc::send<id>(info, sel<"representedListSection">()), sel<"bulletinAtIndex:">(),
+                          static_cast<NSUInteger>(row));
+  }
+  if (isKindOfClassNamed(cell, "SBLockScreenBulletinCell")) {
+    id bulletinID = objc::send<id>(objc::send<id>(cell, sel<"unlockActionContext">()), sel<"identifier">());
+    id lockScreen = objc::send<id>(objc_lookUpClass("SBLockScreenManager"), sel<"sharedInstance">());
+    id listController =
+        objc::objectIvar(objc::send<id>(lockScreen, sel<"lockScreenViewController">()), "_notificationController");
+    id item = objc::send<id>(listController, sel<"_listItemContainingBulletinID:">(), bulletinID);
+    return objc::send<id>(item, sel<"bulletinWithID:">(), bulletinID);
+  }
+  return nil;
+}
+
+void removeNotificationOfCell(id cell) {
+  objc::AutoreleasePool pool;
+  // Kept alive here: leaving the lists may release the last other reference.
+  objc::Ref notification = objc::Ref::retain(notificationForCell(cell));
+  if (!notification) return;
+  removeFromLists(notification);
+  id sectionID = objc::send<id>(notification, sel<"sectionID">());
+  if (isString(sectionID, kPhoneSection)) {
+    // Phone notifications have no stored copy.
+  } else if (isString(sectionID, kMessagesSection)) {
+    if (options().markSMSAsRead) requestMarkAsRead(notification);
+  } else if (isString(sectionID, kMailSection)) {
+    removeFromMailArchive(objc::send<id>(notification, sel<"recordID">()));
+  } else {
+    removeFromPushStore(sectionID, objc::send<id>(notification, sel<"message">()));
+  }
+  updateBadge(sectionID, NO);
+}
+
+void removeAllNotificationsInTable(id tableView) {
+  objc::AutoreleasePool pool;
+  std::vector<objc::Ref> cells = cellsOf(tableView);
+  for (const objc::Ref& cell : cells) removeNotificationOfCell(cell);
+}
+
+void updateBadge(id sectionID, BOOL clear) {
+  if (!options().removeBadge) return;
+  objc::AutoreleasePool pool;
+  Class modelClass = objc_lookUpClass("SBIconModel");
+  id model = objc::send<BOOL>(modelClass, sel<"respondsToSelector:">(), sel<"sharedInstance">())
+                 ? objc::send<id>(modelClass, sel<"sharedInstance">())
+                 : objc::send<id>(objc::send<id>(objc_lookUpClass("SBIconViewMap"), sel<"homescreenMap">()),
+                                  sel<"iconModel">());
+  id icon = objc::send<id>(model, sel<"applicationIconForDisplayIdentifier:">(), sectionID);
+  if (clear) {
+    objc::send<void>(icon, sel<"setBadge:">(), id{nil});
+    return;
+  }
+  NSInteger value = objc::send<NSInteger>(icon, sel<"badgeValue">());
+  if (value < 1) return;
+  if (value == 1) {
+    objc::send<void>(icon, sel<"setBadge:">(), id{nil});
+    return;
+  }
+  objc::send<void>(icon, sel<"setBadge:">(),
+                   objc::sendVariadic<id>(objc_lookUpClass("NSString"), sel<"stringWithFormat:">(), nsString("%d"),
+                                          static_cast<int>(value - 1)));
+}
+
+void bulletinRemoveSection(id self, SEL cmd, id sectionInfo) {
+  objc::AutoreleasePool pool;
+  objc::Ref sectionID = objc::Ref::retain(objc::send<id>(sectionInfo, sel<"identifier">()));
+  gRemoveSection(self, cmd, sectionInfo);
+  updateBadge(sectionID, YES);
+  id sections = objc::objectIvar(self, "_orderedSections");
+  id tableView = objc::send<id>(self, sel<"tableView">());
+  if (!options().markSMSAsRead || !isString(sectionID, kMessagesSection) || sections == nil || countOf(sections) == 0 ||
+      objc::send<NSInteger>(tableView, sel<"numberOfSections">()) < 1)
+    return;
+  for (const objc::Ref& cell : cellsOf(tableView)) {
+    id notification = notificationForCell(cell);
+    if (notification != nil && isString(objc::send<id>(notification, sel<"sectionID">()), kMessagesSection))
+      requestMarkAsRead(notification);
+  }
+}
+
+}  // namespace noctil7
