@@ -32,10 +32,16 @@ bool readable(int fd, int milliseconds) {
 
 TEST(NotifyDatagram, CarriesOneNameAndRejectsEverythingElse) {
   auto datagram = encodeDatagram("com.example.changed");
-  EXPECT_EQ(decodeDatagram(datagram), "com.example.changed");
+  ASSERT_TRUE(decodeDatagram(datagram));
+  EXPECT_EQ(decodeDatagram(datagram)->name, "com.example.changed");
+  EXPECT_FALSE(decodeDatagram(datagram)->lookAtMarkers);
+  EXPECT_TRUE(decodeDatagram(encodeDatagram("x", true))->lookAtMarkers);
   auto wrongVersion = datagram;
   wrongVersion[4] = 9;
   EXPECT_FALSE(decodeDatagram(wrongVersion));
+  auto unknownFlag = datagram;
+  unknownFlag[5] = 4;
+  EXPECT_FALSE(decodeDatagram(unknownFlag));
   EXPECT_FALSE(decodeDatagram(encodeDatagram("")));
   EXPECT_FALSE(decodeDatagram(encodeDatagram(std::string("a\0b", 3))));
   EXPECT_FALSE(decodeDatagram(encodeDatagram(std::string(kMaxNotificationNameLength + 1, 'n'))));

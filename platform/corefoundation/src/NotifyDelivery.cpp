@@ -23,7 +23,8 @@ using cf::port::UniqueFd;
 
 constexpr std::uint8_t kDatagramMagic[4] = {'N', 'C', 'N', 'T'};
 constexpr std::uint8_t kDatagramVersion = 1;
-constexpr std::size_t kDatagramHeader = 5;
+constexpr std::size_t kDatagramHeader = 6;
+constexpr std::uint8_t kLookAtMarkers = 1;
 constexpr std::string_view kSocketSuffix = ".sock";
 constexpr std::string_view kPendingSuffix = ".pending";
 constexpr std::string_view kTemporaryPrefix = "tmp-";
@@ -35,10 +36,20 @@ bool validName(std::string_view name) {
   return !name.empty() && name.size() <= kMaxNotificationNameLength && name.find('\0') == std::string_view::npos;
 }
 
-// One datagram socket per process sends every post; sendto on it is thread-safe.
-int senderSocket() {
-  static const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-  return fd;
+// The queue length at which a datagram socket refuses more (net.unix.max_dgram_qlen).
+// A drain that reads this many datagrams may have emptied a full queue, so a poster
+// may have left a marker; when the value cannot be read, every drain looks.
+std::size_t fullQueueLength() {
+  static const std::size_t length = [] {
+    std::size_t value = 1;
+    if (FILE* file = std::fopen("/proc/sys/net/unix/max_dgram_qlen", "r")) {
+      unsigned long read = 0;
+      if (std::fscanf(file, "%lu", &read) == 1 && read > 0) value = read;
+      std::fclose(file);
+    }
+    return value;
+  }();
+  return length;
 }
 
 // Leaves a marker for `name` in a receiver's pending folder: written under a
@@ -70,20 +81,23 @@ void removeObserverFiles(const std::filesystem::path& folder, std::string_view b
 
 }  // namespace
 
-std::vector<std::uint8_t> encodeDatagram(std::string_view name) {
+std::vector<std::uint8_t> encodeDatagram(std::string_view name, bool lookAtMarkers) {
   std::vector<std::uint8_t> bytes(std::begin(kDatagramMagic), std::end(kDatagramMagic));
   bytes.push_back(kDatagramVersion);
+  bytes.push_back(lookAtMarkers ? kLookAtMarkers : 0);
   bytes.insert(bytes.end(), name.begin(), name.end());
   return bytes;
 }
 
-std::optional<std::string> decodeDatagram(std::span<const std::uint8_t> bytes) {
+std::optional<Datagram> decodeDatagram(std::span<const std::uint8_t> bytes) {
   if (bytes.size() <= kDatagramHeader || !std::equal(std::begin(kDatagramMagic), std::end(kDatagramMagic), bytes.begin()) ||
-      bytes[4] != kDatagramVersion)
+      bytes[4] != kDatagramVersion || (bytes[5] & ~kLookAtMarkers) != 0)
     return std::nullopt;
-  std::string name(reinterpret_cast<const char*>(bytes.data() + kDatagramHeader), bytes.size() - kDatagramHeader);
-  if (!validName(name)) return std::nullopt;
-  return name;
+  Datagram datagram;
+  datagram.name.assign(reinterpret_cast<const char*>(bytes.data() + kDatagramHeader), bytes.size() - kDatagramHeader);
+  datagram.lookAtMarkers = (bytes[5] & kLookAtMarkers) != 0;
+  if (!validName(datagram.name)) return std::nullopt;
+  return datagram;
 }
 
 objc::Result<PostReport> post(std::string_view name) {
@@ -106,30 +120,38 @@ objc::Result<PostReport> post(std::string_view name) {
   auto folderFd = std::make_shared<UniqueFd>(::dirfd(dir) >= 0 ? ::fcntl(::dirfd(dir), F_DUPFD_CLOEXEC, 0) : -1);
   ::closedir(dir);
 
-  const auto datagram = encodeDatagram(name);
+  // A socket of this post alone: datagrams still queued at slow receivers are
+  // charged to the socket that sent them, so a shared one could run out of send
+  // room because of one receiver and then fail to reach the others.
+  UniqueFd sender(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (!sender.valid()) return objc::makeError(std::string("socket: ") + std::strerror(errno));
+  const auto datagram = encodeDatagram(name, false);
+  const auto wakeUp = encodeDatagram(name, true);
   for (const auto& base : bases) {
     auto address = SocketAddress::make(*folder, base + std::string(kSocketSuffix), folderFd);
     if (!address) continue;
-    auto send = [&] {
+    auto send = [&](const std::vector<std::uint8_t>& bytes) {
       ssize_t n;
       do {
-        n = ::sendto(senderSocket(), datagram.data(), datagram.size(), MSG_DONTWAIT | MSG_NOSIGNAL, address->get(),
+        n = ::sendto(sender.get(), bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL, address->get(),
                      address->length());
       } while (n < 0 && errno == EINTR);
       return n < 0 ? errno : 0;
     };
-    int error = send();
+    int error = send(datagram);
     if (error == 0) {
       ++report.delivered;
     } else if (error == ECONNREFUSED) {
       removeObserverFiles(*folder, base);
       ++report.removedStale;
     } else if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS) {
-      // The receiver has a full queue, so it will drain and then look at its
-      // markers; one more datagram covers the case where it drained just now.
+      // The receiver's queue is full.  The name goes into a marker, and a datagram
+      // asking to look at the markers follows.  If that one is refused too, the
+      // queue is still full, so the receiver's next drain reads a full queue's worth
+      // and looks at its markers anyway.
       if (leaveMarker(*folder / (base + std::string(kPendingSuffix)), name)) {
         ++report.delivered;
-        send();
+        send(wakeUp);
       }
     }
   }
@@ -175,14 +197,26 @@ std::vector<std::string> NotifyReceiver::drain() {
     if (seen.insert(name).second) names.push_back(std::move(name));
   };
   std::uint8_t buffer[kDatagramHeader + kMaxNotificationNameLength + 1];
+  std::size_t received = 0;
+  bool lookAtMarkers = false;
   for (int i = 0; i < kDrainBudget; ++i) {
     ssize_t n = ::recv(socket_.get(), buffer, sizeof buffer, MSG_DONTWAIT);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) break;
-    if (auto name = decodeDatagram({buffer, static_cast<std::size_t>(n)})) add(std::move(*name));
+    ++received;
+    if (auto datagram = decodeDatagram({buffer, static_cast<std::size_t>(n)})) {
+      lookAtMarkers = lookAtMarkers || datagram->lookAtMarkers;
+      add(std::move(datagram->name));
+    }
   }
   // Markers are read after the queue, so a marker left while the queue was full is
-  // always seen by the drain that the poster's wake-up datagram causes.
+  // seen by the drain of the datagram that asks for it, or by the drain that empties
+  // the full queue.
+  if (lookAtMarkers || received >= fullQueueLength()) readMarkers(add);
+  return names;
+}
+
+void NotifyReceiver::readMarkers(const std::function<void(std::string)>& add) {
   if (DIR* dir = ::opendir(pendingPath_.c_str())) {
     std::vector<std::string> markers;
     while (dirent* entry = ::readdir(dir)) {
@@ -201,7 +235,6 @@ std::vector<std::string> NotifyReceiver::drain() {
       if (n > 0 && validName({text, static_cast<std::size_t>(n)})) add(std::string(text, static_cast<std::size_t>(n)));
     }
   }
-  return names;
 }
 
 }  // namespace cf::notify

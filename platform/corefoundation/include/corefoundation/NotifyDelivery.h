@@ -11,11 +11,16 @@
 //
 // A receiver whose queue is full (it has not been served for a while) does not lose
 // the post: the poster drops a marker file named after the notification into the
-// receiver's pending folder and wakes it with one more datagram.  Markers and queued
-// datagrams of the same name fold into one, which is what coalescing wants anyway.
+// receiver's pending folder and sends one more datagram that asks the receiver to
+// look at its markers.  A receiver looks when asked, and after any drain that read a
+// full queue's worth of datagrams (the request itself may not have fitted).
+// Markers and queued datagrams of the same name fold into one, which is what
+// coalescing wants anyway.  Each post sends from a socket of its own, so datagrams
+// waiting at one slow receiver never use up the room to reach the others.
 //
-// Datagram format: the bytes "NCNT", a version byte (1), then the name's bytes
-// (1 to kMaxNotificationNameLength, no NUL).  Anything else is ignored.
+// Datagram format: the bytes "NCNT", a version byte (1), a flags byte (bit 0: look
+// at the markers; other bits zero), then the name's bytes (1 to
+// kMaxNotificationNameLength, no NUL).  Anything else is ignored.
 #pragma once
 
 #include <corefoundation/PortTransportSocket.h>
@@ -23,6 +28,7 @@
 #include <objcface/Result.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -45,9 +51,13 @@ struct PostReport {
 // empty, too long or NUL-containing name.
 objc::Result<PostReport> post(std::string_view name);
 
-// The datagram for a name, and the name of a datagram (none if malformed).
-std::vector<std::uint8_t> encodeDatagram(std::string_view name);
-std::optional<std::string> decodeDatagram(std::span<const std::uint8_t> bytes);
+struct Datagram {
+  std::string name;
+  bool lookAtMarkers = false;
+};
+// The datagram for a name, and what a datagram says (none if malformed).
+std::vector<std::uint8_t> encodeDatagram(std::string_view name, bool lookAtMarkers = false);
+std::optional<Datagram> decodeDatagram(std::span<const std::uint8_t> bytes);
 
 // The receiving end of one process.
 class NotifyReceiver {
@@ -70,6 +80,8 @@ class NotifyReceiver {
 
  private:
   NotifyReceiver() = default;
+  // Reads and removes the markers posters left in the pending folder.
+  void readMarkers(const std::function<void(std::string)>& add);
   cf::port::UniqueFd socket_;
   std::filesystem::path root_;
   std::filesystem::path socketPath_;
