@@ -89,6 +89,25 @@ TEST_F(Notify, AFullQueueLosesNoName) {
   EXPECT_TRUE((*receiver)->drain().empty());
 }
 
+TEST_F(Notify, ObserversWithFullQueuesDoNotStarveTheOthers) {
+  // Long names make large datagrams; the ones waiting at slow observers count
+  // against the socket that sent them.
+  const std::string flood(kMaxNotificationNameLength, 'f');
+  std::vector<std::unique_ptr<NotifyReceiver>> slow;
+  for (int i = 0; i < 16; ++i) slow.push_back(std::move(NotifyReceiver::open().value()));
+  auto prompt = std::move(NotifyReceiver::open().value());
+  for (int i = 0; i < 12; ++i) ASSERT_TRUE(post(flood).ok());
+  EXPECT_EQ(prompt->drain(), std::vector<std::string>{flood});
+  ASSERT_TRUE(post("com.example.after").ok());
+  ASSERT_TRUE(readable(prompt->fd(), 1000)) << "the prompt observer was not woken";
+  EXPECT_EQ(prompt->drain(), std::vector<std::string>{"com.example.after"});
+  for (auto& receiver : slow) {
+    auto names = receiver->drain();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"com.example.after", flood}));
+  }
+}
+
 TEST_F(Notify, APostInOneProcessReachesAnObserverInAnother) {
   auto observer = helper({"observe", "com.example.changed"});
   ASSERT_EQ(observer->readLine(), "ready");

@@ -36,6 +36,12 @@ bool validName(std::string_view name) {
   return !name.empty() && name.size() <= kMaxNotificationNameLength && name.find('\0') == std::string_view::npos;
 }
 
+// One datagram socket per process sends posts; sendto on it is thread-safe.
+int sharedSender() {
+  static const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  return fd;
+}
+
 // The queue length at which a datagram socket refuses more (net.unix.max_dgram_qlen).
 // A drain that reads this many datagrams may have emptied a full queue, so a poster
 // may have left a marker; when the value cannot be read, every drain looks.
@@ -120,23 +126,29 @@ objc::Result<PostReport> post(std::string_view name) {
   auto folderFd = std::make_shared<UniqueFd>(::dirfd(dir) >= 0 ? ::fcntl(::dirfd(dir), F_DUPFD_CLOEXEC, 0) : -1);
   ::closedir(dir);
 
-  // A socket of this post alone: datagrams still queued at slow receivers are
-  // charged to the socket that sent them, so a shared one could run out of send
-  // room because of one receiver and then fail to reach the others.
-  UniqueFd sender(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-  if (!sender.valid()) return objc::makeError(std::string("socket: ") + std::strerror(errno));
+  UniqueFd ownSender;
   const auto datagram = encodeDatagram(name, false);
   const auto wakeUp = encodeDatagram(name, true);
   for (const auto& base : bases) {
     auto address = SocketAddress::make(*folder, base + std::string(kSocketSuffix), folderFd);
     if (!address) continue;
-    auto send = [&](const std::vector<std::uint8_t>& bytes) {
+    auto sendFrom = [&](int socket, const std::vector<std::uint8_t>& bytes) {
       ssize_t n;
       do {
-        n = ::sendto(sender.get(), bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL, address->get(),
-                     address->length());
+        n = ::sendto(socket, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL, address->get(), address->length());
       } while (n < 0 && errno == EINTR);
       return n < 0 ? errno : 0;
+    };
+    auto send = [&](const std::vector<std::uint8_t>& bytes) {
+      int error = sendFrom(sharedSender(), bytes);
+      // Datagrams still queued at slow receivers are charged to the socket that sent
+      // them, so the shared socket may be out of room because of other receivers; a
+      // socket of this post alone tells that apart from this receiver's full queue.
+      if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS) {
+        if (!ownSender.valid()) ownSender.reset(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+        if (ownSender.valid()) error = sendFrom(ownSender.get(), bytes);
+      }
+      return error;
     };
     int error = send(datagram);
     if (error == 0) {

@@ -15,8 +15,10 @@
 // look at its markers.  A receiver looks when asked, and after any drain that read a
 // full queue's worth of datagrams (the request itself may not have fitted).
 // Markers and queued datagrams of the same name fold into one, which is what
-// coalescing wants anyway.  Each post sends from a socket of its own, so datagrams
-// waiting at one slow receiver never use up the room to reach the others.
+// coalescing wants anyway.  A send refused by the process's shared sending socket is
+// tried again from a socket of the post's own, so datagrams waiting at slow
+// receivers (charged to the socket that sent them) never use up the room to reach
+// the others.
 //
 // Datagram format: the bytes "NCNT", a version byte (1), a flags byte (bit 0: look
 // at the markers; other bits zero), then the name's bytes (1 to
