@@ -128,7 +128,7 @@ objc::Result<std::unique_ptr<MessageStore>> MessageStore::open(std::string_view 
   std::unique_ptr<MessageStore> store(new MessageStore(db, path->string()));
   // Other processes (the Messages app, the scenario runner) use the same file.
   sqlite3_busy_timeout(db, 5000);
-  if (auto s = exec(db, "PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON;"); !s) return s.error();
+  if (auto s = exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;"); !s) return s.error();
   if (auto s = exec(db, kSchema); !s) return s.error();
   return store;
 }
