@@ -80,7 +80,10 @@ objc::Result<std::filesystem::path> writableHostPath(std::string_view devicePath
 
 objc::Status writeHostFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
   std::filesystem::path folder = target.parent_path();
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".XXXXXX";
+  std::string pattern = (folder / name).string();
   int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd < 0) return objc::makeError(errnoText("cannot create a temporary file in", folder));
   auto fail = [&](const std::string& message) -> objc::Status {

@@ -171,7 +171,10 @@ id setDescription(id self, SEL) {
     text += first ? "" : " ";
     first = false;
     text += std::to_string(r.location);
-    if (r.length > 1) text += "-" + std::to_string(end(r) - 1);
+    if (r.length > 1) {
+      text += '-';
+      text += std::to_string(end(r) - 1);
+    }
   }
   return objc::autorelease(detail::newString(text + ")]"));
 }

@@ -154,7 +154,9 @@ id newURL(Class cls, std::string_view string) {
 }
 
 std::string fileUrlString(std::string_view path, bool directory) {
-  std::string absolute = path.starts_with('/') ? std::string(path) : "/" + std::string(path);
+  std::string absolute;
+  if (!path.starts_with('/')) absolute += '/';
+  absolute += path;
   if (directory && !absolute.ends_with('/')) absolute += '/';
   return "file://" + escapePath(absolute);
 }
@@ -274,7 +276,10 @@ id byAppendingPathComponent(id self, SEL cmd, id component) {
     base += "//";
     if (!p.user.empty()) base += p.user + (p.password.empty() ? "" : ":" + p.password) + "@";
     base += p.host;
-    if (p.port) base += ":" + std::to_string(*p.port);
+    if (p.port) {
+      base += ':';
+      base += std::to_string(*p.port);
+    }
   }
   std::string path = p.path;
   if (!path.ends_with('/')) path += '/';

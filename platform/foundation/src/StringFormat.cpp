@@ -155,7 +155,10 @@ void renderNumber(std::string& out, const Spec& spec, int width, int precision, 
                   ArgKind kind) {
   std::string c = "%" + spec.flags;
   if (width >= 0) c += std::to_string(width);
-  if (precision >= 0) c += "." + std::to_string(precision);
+  if (precision >= 0) {
+    c += '.';
+    c += std::to_string(precision);
+  }
   c += spec.length;
   c += spec.conversion;
   char buffer[128];
