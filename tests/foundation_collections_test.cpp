@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 using objc::send;
@@ -266,6 +268,35 @@ TEST_F(Collections, SetsHoldDistinctMembers) {
 TEST_F(Collections, NestedDescriptions) {
   id d = ns::dictionary({{S("list"), ns::array({ns::numberWithInt(1), S("two words")})}, {S("empty"), ns::array({})}});
   EXPECT_EQ(ns::describe(d), "{\n    empty = (\n    );\n    list = (\n        1,\n        \"two words\"\n    );\n}");
+}
+
+TEST_F(Collections, ImmutableCollectionsAreReadFromManyThreads) {
+  // Shared immutable strings cache their hash on first use from whichever thread
+  // asks; lookups with fresh equal keys must agree everywhere.
+  std::vector<id> keys;
+  std::vector<id> values;
+  for (int i = 0; i < 200; ++i) {
+    keys.push_back(ns::format("k%d", i));
+    values.push_back(ns::numberWithInt(i));
+  }
+  objc::Ref d = objc::Ref::retain(ns::dictionaryWithObjects(values.data(), keys.data(), keys.size()));
+  objc::Ref a = objc::Ref::retain(ns::arrayWithObjects(keys.data(), keys.size()));
+  std::atomic<int> misses{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&] {
+      for (int round = 0; round < 20; ++round) {
+        objc::AutoreleasePool inner;
+        for (int i = 0; i < 200; ++i) {
+          id key = at(a, static_cast<NSUInteger>(i));
+          if (ns::numberAsLongLong(send<id>(d, sel<"objectForKey:">(), key)) != i) ++misses;
+          if (send<id>(d, sel<"objectForKey:">(), ns::format("k%d", i)) == nil) ++misses;
+        }
+      }
+    });
+  }
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(misses.load(), 0);
 }
 
 TEST_F(Collections, NilAndOutOfRange) {

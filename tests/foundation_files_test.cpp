@@ -113,6 +113,11 @@ TEST_F(Files, DataAndStringFileMethods) {
   ASSERT_NE(error, nil);
   EXPECT_EQ(send<NSInteger>(error, sel<"code">()), NSFileReadInapplicableStringEncodingError);
   EXPECT_EQ(ns::utf8(send<id>(error, sel<"domain">())), "NSCocoaErrorDomain");
+  EXPECT_EQ(ns::utf8(send<id>(error, sel<"localizedDescription">())), "the file is not valid in the encoding");
+  id plain = send<id>(ns::NSErrorClass(), sel<"errorWithDomain:code:userInfo:">(), ns::str("Test"), NSInteger{7},
+                      static_cast<id>(nil));
+  EXPECT_EQ(ns::utf8(send<id>(plain, sel<"localizedDescription">())),
+            "The operation couldn\u2019t be completed. (Test error 7.)");
   // A null error pointer is allowed.
   EXPECT_EQ(send<id>(ns::NSStringClass(), sel<"stringWithContentsOfFile:encoding:error:">(), ns::str("/none"),
                      NSUTF8StringEncoding, static_cast<id*>(nullptr)),

@@ -7,6 +7,7 @@
 #include "Methods.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
@@ -28,6 +29,17 @@ NSUInteger hashBytes(const char* p, std::size_t n) {
   h = (h ^ w) * 0x94D049BB133111EBULL;
   h ^= h >> 29;
   return static_cast<NSUInteger>(h);
+}
+
+NSUInteger cachedStringHash(id s) {
+  auto* v = stringIvars(s);
+  std::atomic_ref<NSUInteger> cache(v->_hash);
+  NSUInteger h = cache.load(std::memory_order_relaxed);
+  if (h != 0) return h;
+  h = hashBytes(v->_bytes ? v->_bytes : "", v->_byteLength);
+  if (h == 0) h = 1;
+  cache.store(h, std::memory_order_relaxed);
+  return h;
 }
 
 bool isStringObject(id object) {
@@ -93,6 +105,7 @@ void assignString(id self, std::string_view utf8, const unicode::Utf8Info& info)
   v->_byteLength = utf8.size();
   v->_length = info.utf16Length;
   v->_capacity = capacity;
+  v->_hash = 0;
   v->_flags = static_cast<unsigned char>(flagsFor(info) | kStringOwnsBytes);
 }
 
@@ -126,7 +139,7 @@ void replaceBytes(id self, std::size_t start, std::size_t count, std::string_vie
   v->_bytes[newLength] = '\0';
   v->_length = v->_length - removedUnits + added.utf16Length;
   if (!added.ascii) v->_flags &= static_cast<unsigned char>(~kStringAscii);
-  v->_flags &= static_cast<unsigned char>(~kStringHashed);
+  v->_hash = 0;
 }
 
 ByteRange checkedByteRange(id self, SEL selector, NSRange range) {
@@ -189,21 +202,16 @@ const char* stringUTF8String(id self, SEL) {
   return v->_bytes ? v->_bytes : "";
 }
 
-NSUInteger stringHash(id self, SEL) {
-  auto* v = stringIvars(self);
-  if (v->_flags & kStringHashed) return v->_hash;
-  NSUInteger h = hashBytes(v->_bytes ? v->_bytes : "", v->_byteLength);
-  v->_hash = h;
-  v->_flags |= kStringHashed;
-  return h;
-}
+NSUInteger stringHash(id self, SEL) { return cachedStringHash(self); }
 
 bool equalStrings(id a, id b) {
   if (a == b) return true;
   auto* x = stringIvars(a);
   auto* y = stringIvars(b);
   if (x->_byteLength != y->_byteLength) return false;
-  if ((x->_flags & y->_flags & kStringHashed) && x->_hash != y->_hash) return false;
+  NSUInteger hx = std::atomic_ref<NSUInteger>(x->_hash).load(std::memory_order_relaxed);
+  NSUInteger hy = std::atomic_ref<NSUInteger>(y->_hash).load(std::memory_order_relaxed);
+  if (hx != 0 && hy != 0 && hx != hy) return false;
   return x->_byteLength == 0 || std::memcmp(x->_bytes, y->_bytes, x->_byteLength) == 0;
 }
 

@@ -18,7 +18,7 @@ struct NSStringIvars : NSObjectIvars {
   NSUInteger _byteLength;   // bytes before the NUL
   NSUInteger _length;       // UTF-16 units
   NSUInteger _capacity;     // bytes owned in _bytes (mutable strings), else 0
-  NSUInteger _hash;         // valid when kStringHashed is set
+  NSUInteger _hash;         // cached -hash, 0 until computed (read and written atomically)
   unsigned char _flags;
 };
 
@@ -27,8 +27,11 @@ namespace ns::detail {
 enum : unsigned char {
   kStringAscii = 1,      // every byte is below 0x80, so UTF-16 indexes are byte offsets
   kStringOwnsBytes = 2,  // _bytes was allocated separately and is freed in dealloc
-  kStringHashed = 4,
 };
+
+// The cached hash, computed on first use.  Immutable strings are shared between
+// threads, so the cache is an atomic word; a computed 0 is stored as 1.
+NSUInteger cachedStringHash(id s);
 
 inline NSStringIvars* stringIvars(id s) { return reinterpret_cast<NSStringIvars*>(s); }
 
