@@ -16,6 +16,8 @@
 //   # background: mobilesms            started first, served until the script ends,
 //                                      then terminated; it must exit cleanly
 //   # install: <component>             also installs that component
+//   # install: none                    installs nothing (the stock device, even once
+//                                      the project's libraries are installed by default)
 #include <corefoundation/LaunchApplication.h>
 #include <foundation/DeviceRoot.h>
 
@@ -27,6 +29,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -180,8 +183,11 @@ int main(int argc, char** argv) {
   fs::create_directories(o.root, ec);
   if (ec) return fail("cannot make the device root " + o.root.string() + ": " + ec.message());
   ns::setDeviceRoot(o.root);
-  std::vector<std::vector<std::string>> installs{{"--install", o.buildDir.string(), "--prefix", o.root.string()}};
+  std::vector<std::vector<std::string>> installs;
+  const bool stock = std::find(d.components.begin(), d.components.end(), "none") != d.components.end();
+  if (!stock) installs.push_back({"--install", o.buildDir.string(), "--prefix", o.root.string()});
   for (const auto& c : d.components) {
+    if (c == "none") continue;
     installs.push_back({"--install", o.buildDir.string(), "--prefix", o.root.string(), "--component", c});
   }
   for (const auto& args : installs) {
