@@ -4,7 +4,7 @@ target_link_libraries(test_scenario_parser PRIVATE noctil_scenario_language)
 # A tweak library built only for tests: its initialiser records that it ran and in
 # which program.  Without a soname, so copies under other names load separately.
 add_library(noctil_loader_probe SHARED ${CMAKE_CURRENT_SOURCE_DIR}/fixtures/LoaderProbe.cpp)
-target_link_libraries(noctil_loader_probe PRIVATE objcface Foundation noctil_warnings)
+target_link_libraries(noctil_loader_probe PRIVATE objcface Foundation CoreFoundation noctil_warnings)
 set_target_properties(noctil_loader_probe PROPERTIES NO_SONAME ON LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/fixtures)
 noctil_install_tweak(noctil_loader_probe NAME LoaderProbe BUNDLES com.apple.springboard com.apple.MobileSMS
                      COMPONENT test_fixtures)

@@ -6,6 +6,7 @@
 #include "Termination.h"
 #include "TweakLoader.h"
 
+#include <chatkit/ChatKit.h>
 #include <chatkit/MessageStore.h>
 #include <corefoundation/LaunchApplication.h>
 #include <foundation/DeviceRoot.h>
@@ -61,8 +62,9 @@ objc::Status prepareProgram(HostProgram program, HomeScreen* homeScreen, const s
     ns::registerApplication(kMobileSMSBundle, ownDir / "mobilesms");
     return objc::Ok{};
   }
-  // ChatKit's classes are registered when its library loads.  The store is created
-  // if the device has none.
+  // ChatKit's classes are registered when its library loads; naming one keeps the
+  // library linked.  The store is created if the device has none.
+  (void)ck::CKConversationListClass();
   auto store = ck::MessageStore::open();
   if (!store) return objc::makeError("cannot open the message store: " + store.error().message);
   return objc::Ok{};

@@ -2,7 +2,7 @@
 
 #include "Termination.h"
 
-#include <corefoundation/NotifyDelivery.h>
+#include <corefoundation/Notify.h>
 #include <foundation/RunLoop.h>
 
 namespace hosts {
@@ -20,9 +20,12 @@ void PlatformHost::serveFor(double seconds) {
 }
 
 objc::Status PlatformHost::postDarwinNotification(std::string_view name) {
-  auto report = cf::notify::post(name);
-  if (!report) return report.error();
-  return objc::Ok{};
+  const std::string text(name);
+  switch (notify_post(text.c_str())) {
+    case NOTIFY_STATUS_OK: return objc::Ok{};
+    case NOTIFY_STATUS_INVALID_NAME: return objc::makeError("notify_post refused the name " + text);
+    default: return objc::makeError("notify_post could not deliver " + text);
+  }
 }
 
 objc::Status PlatformHost::setActionMenuAvailable(bool) {
