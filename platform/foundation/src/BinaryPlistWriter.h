@@ -1,0 +1,16 @@
+// Writes a property-list value in the binary format ("bplist00").  Equal scalars
+// (strings, numbers, dates, data, UIDs) are stored once and referenced from every
+// place they occur; a container referenced twice in the tree is stored once.  Objects
+// are numbered top-down from the root, depth first, keys before values, which is the
+// order Python's plistlib uses, so the same tree gives the same bytes as plistlib.
+#pragma once
+
+#include "PlistTree.h"
+
+#include <string>
+
+namespace ns::plist {
+
+std::string writeBinary(const Tree& tree, Tree::Node root);
+
+}  // namespace ns::plist
