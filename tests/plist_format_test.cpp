@@ -6,6 +6,7 @@
 #include "PlistDocument.h"
 #include "PlistNode.h"
 #include "PlistUnicode.h"
+#include "PlistXmlReader.h"
 #include "PlistXmlWriter.h"
 #include "StringsTable.h"
 #include "TestSupport.h"
@@ -330,4 +331,54 @@ TEST(StringsTable, RefusesMalformedText) {
     EXPECT_FALSE(ns::strings::parseTable(bad).ok()) << bad;
   EXPECT_TRUE(ns::strings::parseTable("").ok());
   EXPECT_TRUE(ns::strings::parseTable("// only a comment").ok());
+}
+
+TEST(XmlPlist, ReaderAgreesWithLibplistAndKeepsWhatLibplistCannot) {
+  for (const char* name : {"types.xml", "options.xml", "array_root.xml", "archive_mail.xml"}) {
+    SCOPED_TRACE(name);
+    std::string xml = slurp(name);
+    auto ours = readXml(xml);
+    ASSERT_TRUE(ours.ok()) << ours.error().message;
+    expectEqualTrees(ours.value(), viaLibplist(xml));
+  }
+  auto doc = readXml(
+      "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!DOCTYPE plist [ <!ENTITY x \"y\"> ]>\n<!-- note -->\n"
+      "<plist version=\"1.0\"><array>"
+      "<integer>18446744073709551615</integer><integer> -9223372036854775808 </integer><integer>0x1F</integer>"
+      "<real>+infinity</real><real>-1.5e3</real><string>a &lt;&#x263A;&#65;<![CDATA[<raw>&]]></string>"
+      "<string/><true/><false></false><date>2013-09-18T12:30:45.5Z</date>"
+      "<data>\n\tAAEC\n\t/w==\n</data><dict/><dict><key>k</key><!-- c --><array/></dict></array></plist>");
+  ASSERT_TRUE(doc.ok()) << doc.error().message;
+  const Tree& t = doc.value().tree;
+  auto items = t.items(doc.value().root);
+  ASSERT_EQ(items.size(), 13u);
+  EXPECT_TRUE(t.isBigUnsigned(items[0]));
+  EXPECT_EQ(t.uidValue(items[0]), 18446744073709551615ULL);
+  EXPECT_EQ(t.integerValue(items[1]), std::numeric_limits<std::int64_t>::min());
+  EXPECT_EQ(t.integerValue(items[2]), 31);
+  EXPECT_TRUE(std::isinf(t.realValue(items[3])));
+  EXPECT_EQ(t.realValue(items[4]), -1500.0);
+  EXPECT_EQ(t.stringValue(items[5]), "a <\u263AA<raw>&");
+  EXPECT_EQ(t.stringValue(items[6]), "");
+  EXPECT_TRUE(t.boolValue(items[7]));
+  EXPECT_FALSE(t.boolValue(items[8]));
+  EXPECT_EQ(isoDate(t.realValue(items[9])), "2013-09-18T12:30:45Z");
+  EXPECT_EQ(t.realValue(items[9]) - std::floor(t.realValue(items[9])), 0.5);
+  EXPECT_EQ(t.dataValue(items[10]), std::string("\x00\x01\x02\xFF", 4));
+  EXPECT_EQ(t.count(items[12]), 1u);
+}
+
+TEST(XmlPlist, ReaderRefusesMalformedXml) {
+  for (const char* bad :
+       {"", "<plist>", "<plist><dict></plist>", "<dict><key>a</key></dict>", "<dict><string>a</string></dict>",
+        "<array><integer>12x</integer></array>", "<integer>-9223372036854775809</integer>",
+        "<integer>18446744073709551616</integer>", "<real>1.5.5</real>", "<date>2013-09-18</date>",
+        "<data>AA$A</data>", "<string>&bogus;</string>", "<string>&#xD800;</string>", "<string>a<b/></string>",
+        "<true>yes</true>", "<plist><string>a</string><string>b</string></plist>", "<unknown/>", "<!-- open",
+        "<string>open", "<array></dict>", "<string>a</string> trailing"})
+    EXPECT_FALSE(readXml(bad).ok()) << bad;
+  std::string deep;
+  for (int i = 0; i < 600; ++i) deep += "<array>";
+  for (int i = 0; i < 600; ++i) deep += "</array>";
+  EXPECT_FALSE(readXml(deep).ok());
 }

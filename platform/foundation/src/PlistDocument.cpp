@@ -2,7 +2,7 @@
 
 #include "BinaryPlistReader.h"
 #include "BinaryPlistWriter.h"
-#include "PlistNode.h"
+#include "PlistXmlReader.h"
 #include "PlistXmlWriter.h"
 
 namespace ns::plist {
@@ -13,9 +13,7 @@ objc::Result<Document> readDocument(std::string_view bytes, Format* format) {
     return readBinary(bytes);
   }
   if (format) *format = Format::Xml;
-  auto node = parseXml(bytes);
-  if (!node.ok()) return node.error();
-  return documentFromNode(node.value().get());
+  return readXml(bytes);
 }
 
 objc::Result<std::string> writeDocument(const Tree& tree, Tree::Node root, Format format) {

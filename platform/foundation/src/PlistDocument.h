@@ -1,6 +1,6 @@
-// Reading and writing whole property lists in memory, whatever their format: binary
-// data is read by the platform's own reader, XML through libplist; writing uses the
-// platform's own writers.
+// Reading and writing whole property lists in memory, whatever their format, with
+// the platform's own readers and writers (libplist serves only as a reference for
+// checks and benchmarks).
 #pragma once
 
 #include "PlistTree.h"

@@ -1,5 +1,7 @@
-// Small RAII face over libplist's C API, used for the XML format (libplist parses it)
-// and by checks that compare our own binary writer with libplist's reader.  Facts
+// Small RAII face over libplist's C API: the reference the platform's own readers and
+// writers are checked and measured against (libplist's binary reader unfolds shared
+// references without limit and its XML reader cannot read integers past 2^63, so the
+// platform reads with its own; see BinaryPlistReader.h, PlistXmlReader.h).  Facts
 // about libplist 2.2 this unit absorbs: a parse that fails leaves NULL and says
 // nothing else; integers are unsigned nodes, a negative number being its two's
 // complement; a node that already has a parent must be copied before it is attached;

@@ -54,7 +54,7 @@ void appendBase64Lines(std::string& out, std::string_view bytes, int indent) {
 
 class XmlWriter {
  public:
-  XmlWriter(const Tree& tree) : tree_(tree), budget_(4 * tree.size() + 1'000'000) {}
+  XmlWriter(const Tree& tree) : tree_(tree), budget_(2 * tree.size() + 100'000) {}
 
   objc::Result<std::string> write(Node root) {
     out_ = kHeader;

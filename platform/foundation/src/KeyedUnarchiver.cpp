@@ -1,0 +1,374 @@
+// Decoding of keyed archives: the archive's property list is read into a Tree, then
+// each object is decoded once, on first reference, into a table indexed by UID, so a
+// shared reference gives the same object.  An object still being decoded when it is
+// referenced again is a cycle, which is refused, as is nesting past kMaxNesting.
+#include "ArchiveOpaqueObject.h"
+#include "KeyedArchiveLayout.h"
+#include "PlistDocument.h"
+#include "PlistObjects.h"
+
+#include <foundation/Foundation.h>
+#include <foundation/KeyedArchiver.h>
+
+#include <algorithm>
+#include <optional>
+#include <unordered_map>
+
+namespace ns {
+namespace {
+
+using archive::OpaqueContent;
+using objc::makeError;
+using objc::Ref;
+using plist::Kind;
+using plist::Tree;
+using Node = Tree::Node;
+
+class Decoder {
+ public:
+  Decoder(const Tree& tree, std::span<const Node> objects)
+      : tree_(tree), objects_(objects), state_(objects.size(), State::Unvisited), decoded_(objects.size()),
+        budget_(2 * tree.size() + 65536) {}
+
+  // The object for a UID, borrowed from the decoder's table (nil for $null).
+  objc::Result<id> decode(std::uint64_t uid, int depth) {
+    if (uid == 0) return static_cast<id>(nil);
+    if (uid >= objects_.size()) return makeError("UID " + std::to_string(uid) + " out of range");
+    if (state_[uid] == State::Done) return decoded_[uid].get();
+    if (state_[uid] == State::Open) return makeError("reference cycle through UID " + std::to_string(uid));
+    if (depth > plist::kMaxNesting) return makeError("nesting too deep");
+    state_[uid] = State::Open;
+    auto made = make(objects_[uid], depth);
+    if (!made.ok()) return made.error();
+    decoded_[uid] = std::move(made.value());
+    state_[uid] = State::Done;
+    return decoded_[uid].get();
+  }
+
+ private:
+  enum class State : std::uint8_t { Unvisited, Open, Done };
+
+  objc::Result<Ref> make(Node entry, int depth) {
+    switch (tree_.kind(entry)) {
+      case Kind::Dictionary:
+        return makeObject(entry, depth);
+      case Kind::Array:
+      case Kind::Uid:
+        return makeError("an archived object is neither a value nor an object dictionary");
+      default:
+        return plist::objectFromTree(tree_, entry);  // strings, numbers, data, dates
+    }
+  }
+
+  // A referenced child that must exist (not $null).
+  objc::Result<id> child(Node reference, int depth) {
+    auto uid = archive::uidOf(tree_, reference);
+    if (!uid) return makeError("expected a reference");
+    auto object = decode(*uid, depth + 1);
+    if (!object.ok()) return object;
+    if (object.value() == nil) return makeError("nil inside a collection");
+    return object;
+  }
+
+  // The children referenced by an array of UIDs.
+  objc::Result<std::vector<id>> children(Node list, int depth) {
+    if (list == Tree::kNone || tree_.kind(list) != Kind::Array) return makeError("expected an array of references");
+    std::vector<id> out;
+    out.reserve(tree_.count(list));
+    for (Node reference : tree_.items(list)) {
+      auto object = child(reference, depth);
+      if (!object.ok()) return object.error();
+      out.push_back(object.value());
+    }
+    return out;
+  }
+
+  objc::Result<Ref> makeObject(Node entry, int depth) {
+    auto classUid = archive::uidOf(tree_, tree_.lookup(entry, "$class"));
+    if (!classUid || *classUid == 0 || *classUid >= objects_.size()) return makeError("bad $class reference");
+    Node classInfo = objects_[*classUid];
+    Node nameNode = tree_.lookup(classInfo, "$classname");
+    if (nameNode == Tree::kNone || !tree_.isString(nameNode)) return makeError("class dictionary without $classname");
+    std::string_view name = tree_.stringValue(nameNode);
+    auto field = [&](const char* key) { return tree_.lookup(entry, key); };
+
+    if (name == "NSArray" || name == "NSMutableArray" || name == "NSSet" || name == "NSMutableSet") {
+      auto items = children(field("NS.objects"), depth);
+      if (!items.ok()) return items.error();
+      Class cls = name == "NSArray"          ? ns::NSArrayClass()
+                  : name == "NSMutableArray" ? ns::NSMutableArrayClass()
+                  : name == "NSSet"          ? ns::NSSetClass()
+                                             : ns::NSMutableSetClass();
+      const bool set = name.ends_with("Set");
+      id made = set ? objc::send<id>(cls, objc::sel<"setWithObjects:count:">(), static_cast<const id*>(items->data()),
+                                     static_cast<NSUInteger>(items->size()))
+                    : objc::send<id>(cls, objc::sel<"arrayWithObjects:count:">(), static_cast<const id*>(items->data()),
+                                     static_cast<NSUInteger>(items->size()));
+      return Ref::retain(made);
+    }
+    if (name == "NSDictionary" || name == "NSMutableDictionary") {
+      auto keys = children(field("NS.keys"), depth);
+      if (!keys.ok()) return keys.error();
+      auto values = children(field("NS.objects"), depth);
+      if (!values.ok()) return values.error();
+      if (keys->size() != values->size()) return makeError("dictionary with unequal key and value counts");
+      Class cls = name == "NSDictionary" ? ns::NSDictionaryClass() : ns::NSMutableDictionaryClass();
+      return Ref::retain(objc::send<id>(cls, objc::sel<"dictionaryWithObjects:forKeys:count:">(),
+                                        static_cast<const id*>(values->data()), static_cast<const id*>(keys->data()),
+                                        static_cast<NSUInteger>(keys->size())));
+    }
+    if (name == "NSString" || name == "NSMutableString") {
+      auto text = inlineOrReferenced(field("NS.string"), Kind::String, depth);
+      if (!text.ok()) return text.error();
+      std::string_view utf8 = ns::utf8View(text.value());
+      return Ref::retain(name == "NSString" ? ns::str(utf8) : ns::mutableStr(utf8));
+    }
+    if (name == "NSData" || name == "NSMutableData") {
+      std::span<const std::uint8_t> bytes;
+      Node stored = field("NS.data");
+      Ref held;
+      if (stored != Tree::kNone) {
+        auto data = inlineOrReferenced(stored, Kind::Data, depth);
+        if (!data.ok()) return data.error();
+        held = Ref::retain(data.value());
+        bytes = ns::bytesOf(held);
+      }
+      return Ref::retain(name == "NSData" ? ns::data(bytes) : ns::mutableData(bytes));
+    }
+    if (name == "NSDate") {
+      Node time = field("NS.time");
+      if (time == Tree::kNone || (tree_.kind(time) != Kind::Real && tree_.kind(time) != Kind::Integer))
+        return makeError("NSDate without NS.time");
+      double seconds = tree_.kind(time) == Kind::Real ? tree_.realValue(time)
+                                                      : static_cast<double>(tree_.integerValue(time));
+      return Ref::retain(ns::date(seconds));
+    }
+    if (name == "NSNull") return Ref::retain(ns::null());
+    if (name == "NSURL") {
+      auto url = makeURL(entry, depth);
+      if (!url.ok()) return url.error();
+      if (url.value()) return url;
+      // A URL relative to a base is kept as it was stored.
+    }
+    return makeOpaque(entry, *classUid, name, depth);
+  }
+
+  // A field that holds its value inline or as a reference to it, of the given kind.
+  objc::Result<id> inlineOrReferenced(Node stored, Kind kind, int depth) {
+    if (stored == Tree::kNone) return makeError("missing field");
+    if (tree_.kind(stored) == kind) {
+      auto object = plist::objectFromTree(tree_, stored);
+      if (!object.ok()) return object.error();
+      held_.push_back(std::move(object.value()));
+      return held_.back().get();
+    }
+    auto object = child(stored, depth);
+    if (!object.ok()) return object;
+    if (kind == Kind::String ? !ns::isString(object.value()) : !ns::isData(object.value()))
+      return makeError("field of the wrong kind");
+    return object;
+  }
+
+  // A URL without a base; a null Ref when the URL has a base (kept opaque).
+  objc::Result<Ref> makeURL(Node entry, int depth) {
+    Node base = tree_.lookup(entry, "NS.base");
+    if (base != Tree::kNone) {
+      auto uid = archive::uidOf(tree_, base);
+      if (!uid) return makeError("bad NS.base");
+      if (*uid != 0) return Ref();
+    }
+    auto relative = inlineOrReferenced(tree_.lookup(entry, "NS.relative"), Kind::String, depth);
+    if (!relative.ok()) return relative.error();
+    id url = objc::send<id>(ns::NSURLClass(), objc::sel<"URLWithString:">(), relative.value());
+    if (url == nil) return Ref();
+    return Ref::retain(url);
+  }
+
+  objc::Result<Ref> makeOpaque(Node entry, std::uint64_t classUid, std::string_view name, int depth) {
+    auto content = std::make_unique<OpaqueContent>();
+    auto cls = archivedClass(classUid, name);
+    if (!cls.ok()) return cls.error();
+    content->cls = cls.value();
+    std::unordered_map<Node, Node> copied;
+    std::vector<Node> keys, values;
+    auto ks = tree_.keys(entry), vs = tree_.values(entry);
+    for (std::size_t i = 0; i < ks.size(); ++i) {
+      if (tree_.stringValue(ks[i]) == "$class") continue;
+      auto value = copyValue(content->tree, vs[i], copied, depth, &content->references);
+      if (!value.ok()) return value.error();
+      keys.push_back(content->tree.string(tree_.stringValue(ks[i])));
+      values.push_back(value.value());
+    }
+    content->fields = content->tree.dictionary(keys, values);
+    auto& refs = content->references;
+    std::sort(refs.begin(), refs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    refs.erase(std::unique(refs.begin(), refs.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+               refs.end());
+    return Ref::adopt(archive::newArchivedObject(std::move(content)));
+  }
+
+  // The class dictionary at classUid, copied once and shared by its objects.
+  objc::Result<std::shared_ptr<const archive::ArchivedClass>> archivedClass(std::uint64_t classUid,
+                                                                            std::string_view name) {
+    if (auto known = classes_.find(classUid); known != classes_.end()) return known->second;
+    auto cls = std::make_shared<archive::ArchivedClass>();
+    cls->name = std::string(name);
+    std::unordered_map<Node, Node> copied;
+    auto info = copyValue(cls->tree, objects_[classUid], copied, 0, nullptr);
+    if (!info.ok()) return info.error();
+    cls->info = info.value();
+    classes_.emplace(classUid, cls);
+    return std::shared_ptr<const archive::ArchivedClass>(std::move(cls));
+  }
+
+  // Copies a field value into an archived object's own tree.  References (UID nodes or
+  // {CF$UID} dictionaries) become UID nodes, and the objects they name are decoded and
+  // kept with the object.  Every copied value is charged to the budget, so shared
+  // containers cannot make the copies grow beyond a multiple of the archive's size.
+  objc::Result<Node> copyValue(Tree& out, Node value, std::unordered_map<Node, Node>& copied, int depth,
+                               std::vector<std::pair<std::uint64_t, Ref>>* references) {
+    if (depth > plist::kMaxNesting) return makeError("nesting too deep");
+    if (auto done = copied.find(value); done != copied.end()) return done->second;
+    if (budget_ == 0) return makeError("archive unfolds too far");
+    --budget_;
+    Node made = Tree::kNone;
+    if (auto uid = archive::uidOf(tree_, value); uid && references) {
+      auto object = decode(*uid, depth + 1);
+      if (!object.ok()) return object.error();
+      references->emplace_back(*uid, Ref::retain(object.value()));
+      made = out.uid(*uid);
+    } else {
+      switch (tree_.kind(value)) {
+        case Kind::Boolean: made = out.boolean(tree_.boolValue(value)); break;
+        case Kind::Integer:
+          made = tree_.isBigUnsigned(value) ? out.bigUnsigned(tree_.uidValue(value)) : out.integer(tree_.integerValue(value));
+          break;
+        case Kind::Real: made = out.real(tree_.realValue(value)); break;
+        case Kind::Date: made = out.date(tree_.realValue(value)); break;
+        case Kind::String: made = out.string(tree_.stringValue(value)); break;
+        case Kind::Data: made = out.data(tree_.dataValue(value)); break;
+        case Kind::Uid: made = out.uid(tree_.uidValue(value)); break;  // in a class dictionary: kept as is
+        case Kind::Array: {
+          std::vector<Node> items;
+          for (Node item : tree_.items(value)) {
+            auto c = copyValue(out, item, copied, depth + 1, references);
+            if (!c.ok()) return c;
+            items.push_back(c.value());
+          }
+          made = out.array(items);
+          break;
+        }
+        case Kind::Dictionary: {
+          std::vector<Node> keys, values;
+          auto ks = tree_.keys(value), vs = tree_.values(value);
+          for (std::size_t i = 0; i < ks.size(); ++i) {
+            auto c = copyValue(out, vs[i], copied, depth + 1, references);
+            if (!c.ok()) return c;
+            keys.push_back(out.string(tree_.stringValue(ks[i])));
+            values.push_back(c.value());
+          }
+          made = out.dictionary(keys, values);
+          break;
+        }
+      }
+    }
+    copied.emplace(value, made);
+    return made;
+  }
+
+  const Tree& tree_;
+  std::span<const Node> objects_;
+  std::vector<State> state_;
+  std::vector<Ref> decoded_;
+  std::vector<Ref> held_;  // inline values made while decoding
+  std::unordered_map<std::uint64_t, std::shared_ptr<const archive::ArchivedClass>> classes_;
+  std::size_t budget_;
+};
+
+}  // namespace
+
+namespace archive {
+
+std::optional<std::uint64_t> uidOf(const Tree& tree, Node node) {
+  if (node == Tree::kNone) return std::nullopt;
+  if (tree.kind(node) == Kind::Uid) return tree.uidValue(node);
+  if (tree.kind(node) == Kind::Dictionary && tree.count(node) == 1) {
+    Node n = tree.lookup(node, "CF$UID");
+    if (n != Tree::kNone && tree.kind(n) == Kind::Integer && !tree.isBigUnsigned(n) && tree.integerValue(n) >= 0)
+      return static_cast<std::uint64_t>(tree.integerValue(n));
+  }
+  return std::nullopt;
+}
+
+objc::Result<Ref> decodeArchive(const Tree& tree, Node root) {
+  if (root == Tree::kNone || tree.kind(root) != Kind::Dictionary) return makeError("an archive is a dictionary");
+  Node archiver = tree.lookup(root, "$archiver");
+  if (archiver == Tree::kNone || !tree.isString(archiver) || tree.stringValue(archiver) != kArchiverName)
+    return makeError("not an NSKeyedArchiver archive");
+  Node version = tree.lookup(root, "$version");
+  if (version == Tree::kNone || tree.kind(version) != Kind::Integer) return makeError("archive without $version");
+  Node objects = tree.lookup(root, "$objects");
+  if (objects == Tree::kNone || tree.kind(objects) != Kind::Array || tree.count(objects) == 0)
+    return makeError("archive without $objects");
+  Node top = tree.lookup(root, "$top");
+  if (top == Tree::kNone || tree.kind(top) != Kind::Dictionary) return makeError("archive without $top");
+  auto rootUid = uidOf(tree, tree.lookup(top, "root"));
+  if (!rootUid) return makeError("archive without a root object");
+  Decoder decoder(tree, tree.items(objects));
+  auto object = decoder.decode(*rootUid, 0);
+  if (!object.ok()) return object.error();
+  return Ref::retain(object.value());
+}
+
+}  // namespace archive
+
+objc::Result<objc::Ref> unarchiveData(std::span<const std::uint8_t> bytes) {
+  auto doc = plist::readDocument(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+  if (!doc.ok()) return doc.error();
+  return archive::decodeArchive(doc.value().tree, doc.value().root);
+}
+
+objc::Result<objc::Ref> unarchiveFile(std::string_view devicePath) {
+  auto bytes = ns::readFile(devicePath);
+  if (!bytes.ok()) return bytes.error();
+  return unarchiveData(bytes.value());
+}
+
+std::string archivedClassName(id object) {
+  const OpaqueContent* content = archive::contentOf(object);
+  return content ? content->cls->name : std::string();
+}
+
+Class NSArchivedObjectClass() { return archive::archivedObjectClass(); }
+
+namespace {
+
+id clsUnarchiveObjectWithData(id, SEL, id data) {
+  if (!ns::isData(data)) return nil;
+  auto root = unarchiveData(ns::bytesOf(data));
+  return root.ok() ? objc::autorelease(root.value().leak()) : nil;
+}
+
+id clsUnarchiveObjectWithFile(id, SEL, id path) {
+  if (!ns::isString(path)) return nil;
+  auto root = unarchiveFile(ns::utf8View(path));
+  return root.ok() ? objc::autorelease(root.value().leak()) : nil;
+}
+
+Class registerUnarchiver() {
+  return objc::ClassBuilder<NSObjectIvars>("NSKeyedUnarchiver", objc::NSObjectClass())
+      .classMethod<&clsUnarchiveObjectWithData>("unarchiveObjectWithData:")
+      .classMethod<&clsUnarchiveObjectWithFile>("unarchiveObjectWithFile:")
+      .registerClass();
+}
+
+[[maybe_unused]] const Class kRegisteredAtLoad = NSKeyedUnarchiverClass();
+
+}  // namespace
+
+Class NSKeyedUnarchiverClass() {
+  static const Class cls = registerUnarchiver();
+  return cls;
+}
+
+}  // namespace ns

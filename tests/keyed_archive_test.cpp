@@ -1,0 +1,382 @@
+// Keyed archives: round trips of every modelled class, Foundation's layout, shared
+// references, objects of unmodelled classes kept through an edit, archives written by
+// Python's plistlib, and malformed archives refused without crashing.
+#include "ArchiveOpaqueObject.h"
+#include "BinaryPlistWriter.h"
+#include "PlistDocument.h"
+#include "PlistNode.h"
+
+#include <foundation/DeviceRoot.h>
+#include <foundation/Foundation.h>
+#include <foundation/KeyedArchiver.h>
+#include <foundation/Plist.h>
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using objc::send;
+using objc::sel;
+using ns::plist::Kind;
+using ns::plist::Tree;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string dataFile(const char* name) {
+  std::ifstream in(testing_support::testDataDir() / "plist" / name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::span<const std::uint8_t> bytesOf(const std::string& s) {
+  return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+id get(id dict, const char* key) { return send<id>(dict, sel<"objectForKey:">(), ns::str(key)); }
+
+std::string canonical(id object, int depth = 0);
+
+// A field value of an archived object, with references spelled out as the objects.
+std::string canonicalField(const ns::archive::OpaqueContent& c, const Tree& t, Tree::Node n, int depth) {
+  switch (t.kind(n)) {
+    case Kind::Uid:
+      return canonical(c.referenced(t.uidValue(n)), depth + 1);
+    case Kind::Array: {
+      std::string out = "(";
+      for (Tree::Node item : t.items(n)) out += canonicalField(c, t, item, depth) + ",";
+      return out + ")";
+    }
+    case Kind::Dictionary: {
+      std::vector<std::string> parts;
+      auto ks = t.keys(n), vs = t.values(n);
+      for (std::size_t i = 0; i < ks.size(); ++i)
+        parts.push_back(std::string(t.stringValue(ks[i])) + "=" + canonicalField(c, t, vs[i], depth));
+      std::sort(parts.begin(), parts.end());
+      std::string out = "{";
+      for (auto& p : parts) out += p + ";";
+      return out + "}";
+    }
+    default: {
+      Tree copy;
+      Tree::Node root = copy.array(std::vector<Tree::Node>{});
+      (void)root;
+      auto xml = ns::plist::writeDocument(t, n, ns::plist::Format::Xml);
+      std::string text = xml.value();
+      return text.substr(text.find("<plist"));
+    }
+  }
+}
+
+// A text that two object graphs share exactly when they hold the same values of the
+// same classes (mutability and number kinds included), references expanded.
+std::string canonical(id object, int depth) {
+  if (depth > 64) return "<too deep>";
+  if (object == nil) return "nil";
+  if (const ns::archive::OpaqueContent* c = ns::archive::contentOf(object)) {
+    auto info = ns::plist::writeDocument(c->cls->tree, c->cls->info, ns::plist::Format::Xml);
+    return "<" + c->cls->name + " " + info.value() + canonicalField(*c, c->tree, c->fields, depth) + ">";
+  }
+  if (ns::isString(object))
+    return std::string(ns::isKind(object, ns::NSMutableStringClass()) ? "M" : "") + "\"" + ns::utf8(object) + "\"";
+  if (ns::isNumber(object)) {
+    if (ns::isBoolean(object)) return ns::numberAsLongLong(object) ? "YES" : "NO";
+    if (ns::isRealKind(ns::numberKind(object))) return "r" + std::to_string(ns::numberAsDouble(object));
+    return "i" + std::to_string(ns::numberAsLongLong(object));
+  }
+  if (ns::isData(object)) {
+    std::string out = std::string(ns::isKind(object, ns::NSMutableDataClass()) ? "M" : "") + "<";
+    for (std::uint8_t b : ns::bytesOf(object)) out += std::to_string(b) + ".";
+    return out + ">";
+  }
+  if (ns::isNull(object)) return "null";
+  if (ns::isArray(object)) {
+    std::string out = std::string(ns::isKind(object, ns::NSMutableArrayClass()) ? "M" : "") + "(";
+    for (id item : ns::elements(object)) out += canonical(item, depth + 1) + ",";
+    return out + ")";
+  }
+  if (ns::isDictionary(object) || ns::isSet(object)) {
+    std::vector<std::string> parts;
+    for (auto [k, v] : ns::entries(object)) parts.push_back(canonical(k, depth + 1) + (ns::isSet(object) ? "" : "=" + canonical(v, depth + 1)));
+    std::sort(parts.begin(), parts.end());
+    bool isMutable = ns::isKind(object, ns::NSMutableDictionaryClass()) || ns::isKind(object, ns::NSMutableSetClass());
+    std::string out = std::string(isMutable ? "M" : "") + (ns::isSet(object) ? "set{" : "{");
+    for (auto& p : parts) out += p + ";";
+    return out + "}";
+  }
+  if (ns::isKind(object, objc::classNamed("NSDate")))
+    return "date:" + std::to_string(send<double>(object, sel<"timeIntervalSinceReferenceDate">()));
+  if (ns::isKind(object, objc::classNamed("NSURL"))) return "url:" + ns::utf8(send<id>(object, sel<"absoluteString">()));
+  return std::string("?") + objc::className(object);
+}
+
+objc::Ref roundTrip(id root) {
+  auto data = ns::archivedData(root);
+  EXPECT_TRUE(data.ok()) << (data.ok() ? "" : data.error().message);
+  if (!data.ok()) return {};
+  auto back = ns::unarchiveData(data.value());
+  EXPECT_TRUE(back.ok()) << (back.ok() ? "" : back.error().message);
+  return back.ok() ? back.value() : objc::Ref();
+}
+
+class KeyedArchives : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ns::setDeviceRoot(root_.path());
+    fs::create_directories(root_.path() / "var/mobile/Library/SpringBoard/PushStore");
+    fs::create_directories(root_.path() / "var/mobile/Library/Mail");
+  }
+  fs::path host(std::string_view devicePath) { return ns::hostPath(devicePath).value(); }
+  void install(const char* dataName, std::string_view devicePath) {
+    fs::copy_file(testing_support::testDataDir() / "plist" / dataName, host(devicePath),
+                  fs::copy_options::overwrite_existing);
+  }
+  std::string contents(std::string_view devicePath) {
+    std::ifstream in(host(devicePath), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  objc::AutoreleasePool pool_;
+  testing_support::TempDir root_;
+};
+
+id everyModelledClass() {
+  unsigned char raw[] = {1, 2, 3};
+  id date = send<id>(objc::classNamed("NSDate"), sel<"dateWithTimeIntervalSinceReferenceDate:">(), 123456.75);
+  id url = send<id>(objc::classNamed("NSURL"), sel<"URLWithString:">(), ns::str("https://example.com/a?b=c"));
+  return ns::mutableDictionary({
+      {ns::str("string"), ns::str("caf\u00e9 \U0001F600")},
+      {ns::str("mutableString"), ns::mutableStr("grow")},
+      {ns::str("int"), ns::numberWithInt(42)},
+      {ns::str("negative"), ns::numberWithLongLong(-5000000000LL)},
+      {ns::str("yes"), ns::numberWithBool(true)},
+      {ns::str("no"), ns::numberWithBool(false)},
+      {ns::str("double"), ns::numberWithDouble(-2.25)},
+      {ns::str("data"), ns::data(std::span<const std::uint8_t>(raw, 3))},
+      {ns::str("mutableData"), ns::mutableData(std::span<const std::uint8_t>(raw, 2))},
+      {ns::str("date"), date},
+      {ns::str("null"), ns::null()},
+      {ns::str("url"), url},
+      {ns::str("array"), ns::array({ns::str("a"), ns::numberWithInt(1)})},
+      {ns::str("mutableArray"), ns::mutableArray({ns::str("b")})},
+      {ns::str("dictionary"), ns::dictionary({{ns::str("k"), ns::str("v")}})},
+      {ns::str("emptyDictionary"), ns::mutableDictionary()},
+      {ns::str("set"), ns::set({ns::str("x"), ns::str("y")})},
+      {ns::str("mutableSet"), ns::mutableSet({ns::numberWithInt(7)})},
+  });
+}
+
+TEST_F(KeyedArchives, EveryModelledClassRoundTripsWithItsKindAndMutability) {
+  id root = everyModelledClass();
+  objc::Ref back = roundTrip(root);
+  ASSERT_TRUE(back);
+  EXPECT_EQ(canonical(back), canonical(root));
+  EXPECT_TRUE(send<BOOL>(back, sel<"isEqual:">(), root));
+  EXPECT_TRUE(ns::isKind(back, ns::NSMutableDictionaryClass()));
+  EXPECT_FALSE(ns::isKind(get(back, "array"), ns::NSMutableArrayClass()));
+  EXPECT_EQ(ns::utf8(send<id>(get(back, "url"), sel<"absoluteString">())), "https://example.com/a?b=c");
+  // Single values as roots, nil included.
+  EXPECT_EQ(ns::utf8(roundTrip(ns::str("alone"))), "alone");
+  EXPECT_EQ(send<long long>(roundTrip(ns::numberWithLongLong(-1)), sel<"longLongValue">()), -1);
+  auto nilArchive = ns::archivedData(nil);
+  ASSERT_TRUE(nilArchive.ok());
+  auto nilBack = ns::unarchiveData(nilArchive.value());
+  ASSERT_TRUE(nilBack.ok());
+  EXPECT_EQ(nilBack.value().get(), nil);
+}
+
+TEST_F(KeyedArchives, TheLayoutIsFoundationsOwn) {
+  id root = ns::mutableArray({ns::str("one"), ns::dictionary({{ns::str("k"), ns::numberWithBool(true)}})});
+  auto data = ns::archivedData(root);
+  ASSERT_TRUE(data.ok());
+  std::string bytes(data.value().begin(), data.value().end());
+  EXPECT_EQ(bytes.rfind("bplist00", 0), 0u);
+  // Read with libplist, so the check does not depend on our own reader.
+  auto node = ns::plist::parseWithLibplist(bytes);
+  ASSERT_TRUE(node.ok());
+  auto doc = ns::plist::documentFromNode(node.value().get());
+  ASSERT_TRUE(doc.ok());
+  const Tree& t = doc.value().tree;
+  Tree::Node top = doc.value().root;
+  EXPECT_EQ(t.stringValue(t.lookup(top, "$archiver")), "NSKeyedArchiver");
+  EXPECT_EQ(t.integerValue(t.lookup(top, "$version")), 100000);
+  Tree::Node rootRef = t.lookup(t.lookup(top, "$top"), "root");
+  ASSERT_EQ(t.kind(rootRef), Kind::Uid);
+  EXPECT_EQ(t.uidValue(rootRef), 1u);
+  auto objects = t.items(t.lookup(top, "$objects"));
+  ASSERT_GE(objects.size(), 6u);
+  EXPECT_EQ(t.stringValue(objects[0]), "$null");
+  Tree::Node array = objects[1];
+  Tree::Node classRef = t.lookup(array, "$class");
+  ASSERT_EQ(t.kind(classRef), Kind::Uid);
+  Tree::Node cls = objects[t.uidValue(classRef)];
+  EXPECT_EQ(t.stringValue(t.lookup(cls, "$classname")), "NSMutableArray");
+  auto chain = t.items(t.lookup(cls, "$classes"));
+  ASSERT_EQ(chain.size(), 3u);
+  EXPECT_EQ(t.stringValue(chain[0]), "NSMutableArray");
+  EXPECT_EQ(t.stringValue(chain[1]), "NSArray");
+  EXPECT_EQ(t.stringValue(chain[2]), "NSObject");
+  auto items = t.items(t.lookup(array, "NS.objects"));
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(t.stringValue(objects[t.uidValue(items[0])]), "one");  // strings are plain values
+  Tree::Node dict = objects[t.uidValue(items[1])];
+  EXPECT_EQ(t.kind(t.lookup(dict, "NS.keys")), Kind::Array);
+  Tree::Node flag = objects[t.uidValue(t.items(t.lookup(dict, "NS.objects"))[0])];
+  EXPECT_EQ(t.kind(flag), Kind::Boolean);
+  // The class dictionary follows the objects it describes, as Foundation orders them.
+  EXPECT_GT(t.uidValue(classRef), t.uidValue(items[1]));
+}
+
+TEST_F(KeyedArchives, AnObjectReferencedTwiceStaysOneObject) {
+  id shared = ns::mutableStr("shared");
+  id list = ns::mutableArray({shared});
+  id root = ns::dictionary({{ns::str("a"), shared}, {ns::str("b"), shared}, {ns::str("list"), list},
+                            {ns::str("again"), list}});
+  objc::Ref back = roundTrip(root);
+  ASSERT_TRUE(back);
+  id a = get(back, "a");
+  EXPECT_EQ(a, get(back, "b"));
+  EXPECT_EQ(a, send<id>(get(back, "list"), sel<"objectAtIndex:">(), NSUInteger{0}));
+  EXPECT_EQ(get(back, "list"), get(back, "again"));
+  send<void>(a, sel<"appendString:">(), ns::str("!"));
+  EXPECT_EQ(ns::utf8(get(back, "b")), "shared!");
+}
+
+TEST_F(KeyedArchives, RefusesToWriteCyclesAndUnarchivableObjects) {
+  id loop = ns::mutableArray();
+  send<void>(loop, sel<"addObject:">(), loop);
+  EXPECT_EQ(send<id>(ns::NSKeyedArchiverClass(), sel<"archivedDataWithRootObject:">(), loop), nil);
+  send<void>(loop, sel<"removeAllObjects">());
+  objc::Ref plain = objc::Ref::adopt(objc::allocInit(objc::NSObjectClass()));
+  EXPECT_EQ(send<id>(ns::NSKeyedArchiverClass(), sel<"archivedDataWithRootObject:">(), ns::array({plain.get()})), nil);
+  // A failed archive leaves the file as it was.
+  install("archive_pushstore.bin", "/var/mobile/Library/SpringBoard/PushStore/x.pushstore");
+  std::string before = contents("/var/mobile/Library/SpringBoard/PushStore/x.pushstore");
+  EXPECT_FALSE(send<BOOL>(ns::NSKeyedArchiverClass(), sel<"archiveRootObject:toFile:">(), ns::array({plain.get()}),
+                          ns::str("/var/mobile/Library/SpringBoard/PushStore/x.pushstore")));
+  EXPECT_EQ(contents("/var/mobile/Library/SpringBoard/PushStore/x.pushstore"), before);
+}
+
+TEST_F(KeyedArchives, PythonMailArchiveKeepsUnmodelledObjectsThroughAnEdit) {
+  constexpr const char* kPath = "/var/mobile/Library/Mail/Bulletins";
+  install("archive_mail.bin", kPath);
+  id root = send<id>(ns::NSKeyedUnarchiverClass(), sel<"unarchiveObjectWithFile:">(), ns::str(kPath));
+  ASSERT_TRUE(ns::isDictionary(root));
+  EXPECT_EQ(send<NSUInteger>(root, sel<"count">()), 12u);
+
+  // The XML twin (UIDs spelled {CF$UID = n}) reads to the same objects.
+  std::string xml = dataFile("archive_mail.xml");
+  auto fromXml = ns::unarchiveData(bytesOf(xml));
+  ASSERT_TRUE(fromXml.ok()) << fromXml.error().message;
+  EXPECT_EQ(canonical(fromXml.value()), canonical(root));
+
+  id bulletins = get(root, "bulletins");
+  ASSERT_TRUE(ns::isKind(bulletins, ns::NSMutableDictionaryClass()));
+  EXPECT_EQ(send<NSUInteger>(bulletins, sel<"count">()), 3u);
+  id first = get(bulletins, "mail-record-1");
+  ASSERT_TRUE(ns::isKind(first, ns::NSArchivedObjectClass()));
+  EXPECT_EQ(ns::archivedClassName(first), "BBBulletin");
+  EXPECT_EQ(ns::utf8(send<id>(first, sel<"archivedClassName">())), "BBBulletin");
+  EXPECT_EQ(ns::utf8(send<id>(first, sel<"archivedValueForKey:">(), ns::str("message"))), "Lunch at noon?");
+  EXPECT_EQ(send<NSInteger>(send<id>(first, sel<"archivedValueForKey:">(), ns::str("badge")), sel<"integerValue">()),
+            1);
+  id section = send<id>(first, sel<"archivedValueForKey:">(), ns::str("section"));
+  EXPECT_EQ(ns::archivedClassName(section), "BBSectionInfo");
+  EXPECT_EQ(section, send<id>(get(bulletins, "mail-record-3"), sel<"archivedValueForKey:">(), ns::str("section")));
+  EXPECT_EQ(get(root, "title"), get(root, "sharedTitle"));
+  EXPECT_EQ(send<long long>(get(root, "negative"), sel<"longLongValue">()), -42);
+
+  // The edit the removal code makes: a mutable copy of the root, one entry removed
+  // from "bulletins", archived back to the same path.
+  id edited = send<id>(ns::NSMutableDictionaryClass(), sel<"dictionaryWithDictionary:">(), root);
+  send<void>(bulletins, sel<"removeObjectForKey:">(), ns::str("mail-record-2"));
+  send<void>(edited, sel<"setObject:forKey:">(), bulletins, ns::str("bulletins"));
+  std::string expected = canonical(edited);
+  ASSERT_TRUE(send<BOOL>(ns::NSKeyedArchiverClass(), sel<"archiveRootObject:toFile:">(), edited, ns::str(kPath)));
+
+  id reread = send<id>(ns::NSKeyedUnarchiverClass(), sel<"unarchiveObjectWithFile:">(), ns::str(kPath));
+  ASSERT_NE(reread, nil);
+  EXPECT_EQ(canonical(reread), expected);
+  id again = get(reread, "bulletins");
+  EXPECT_EQ(send<NSUInteger>(again, sel<"count">()), 2u);
+  EXPECT_EQ(send<id>(get(again, "mail-record-1"), sel<"archivedValueForKey:">(), ns::str("section")),
+            send<id>(get(again, "mail-record-3"), sel<"archivedValueForKey:">(), ns::str("section")));
+  EXPECT_EQ(get(reread, "title"), get(reread, "sharedTitle"));
+  // The class dictionaries of unmodelled classes keep their extra entries.
+  const auto* content = ns::archive::contentOf(get(again, "mail-record-1"));
+  ASSERT_NE(content, nullptr);
+  EXPECT_NE(content->cls->tree.lookup(content->cls->info, "$classhints"), Tree::kNone);
+}
+
+TEST_F(KeyedArchives, PythonPushStoreLosesOnlyTheRemovedEntry) {
+  constexpr const char* kPath = "/var/mobile/Library/SpringBoard/PushStore/com.example.app.pushstore";
+  install("archive_pushstore.bin", kPath);
+  id list = send<id>(ns::NSKeyedUnarchiverClass(), sel<"unarchiveObjectWithFile:">(), ns::str(kPath));
+  ASSERT_TRUE(ns::isKind(list, ns::NSMutableArrayClass()));
+  ASSERT_EQ(send<NSUInteger>(list, sel<"count">()), 12u);
+  id fifth = send<id>(list, sel<"objectAtIndex:">(), NSUInteger{5});
+  EXPECT_EQ(ns::utf8(get(fifth, "AppNotificationMessage")), "Message 5");
+  EXPECT_TRUE(ns::isKind(fifth, ns::NSMutableDictionaryClass()));
+  send<void>(list, sel<"removeObject:">(), fifth);
+  std::string expected = canonical(list);
+  ASSERT_TRUE(send<BOOL>(ns::NSKeyedArchiverClass(), sel<"archiveRootObject:toFile:">(), list, ns::str(kPath)));
+  id reread = send<id>(ns::NSKeyedUnarchiverClass(), sel<"unarchiveObjectWithFile:">(), ns::str(kPath));
+  EXPECT_EQ(send<NSUInteger>(reread, sel<"count">()), 11u);
+  EXPECT_EQ(canonical(reread), expected);
+}
+
+TEST_F(KeyedArchives, MalformedArchivesGiveNil) {
+  for (const char* name : {"bad_uid_out_of_range.bin", "bad_root_out_of_range.bin", "bad_cycle.bin",
+                           "bad_container_type.bin", "bad_class_reference.bin", "bad_objects_not_array.bin",
+                           "bad_dictionary_counts.bin"}) {
+    std::string bytes = dataFile(name);
+    ASSERT_FALSE(bytes.empty()) << name;
+    EXPECT_FALSE(ns::unarchiveData(bytesOf(bytes)).ok()) << name;
+    EXPECT_EQ(send<id>(ns::NSKeyedUnarchiverClass(), sel<"unarchiveObjectWithData:">(), ns::data(bytes)), nil) << name;
+  }
+  EXPECT_FALSE(ns::unarchiveData(bytesOf(dataFile("options.bin"))).ok());  // a property list, not an archive
+  EXPECT_EQ(send<id>(ns::NSKeyedUnarchiverClass(), sel<"unarchiveObjectWithData:">(), nil), nil);
+  EXPECT_EQ(send<id>(ns::NSKeyedUnarchiverClass(), sel<"unarchiveObjectWithFile:">(), ns::str("/missing")), nil);
+
+  std::string good = dataFile("archive_mail.bin");
+  for (std::size_t n = 0; n < good.size(); ++n) EXPECT_FALSE(ns::unarchiveData(bytesOf(good.substr(0, n))).ok()) << n;
+  for (std::size_t i = 8; i < good.size(); ++i) {  // any single damaged byte: refused or read, never a crash
+    std::string bad = good;
+    bad[i] = static_cast<char>(bad[i] + 1);
+    (void)ns::unarchiveData(bytesOf(bad));
+  }
+}
+
+// An archive of `depth` arrays, each holding the next, built value by value.
+std::string nestedArchive(int depth) {
+  Tree t;
+  std::vector<Tree::Node> objects{t.string("$null")};
+  Tree::Node cls = t.dictionary(std::vector<Tree::Node>{t.string("$classname"), t.string("$classes")},
+                                std::vector<Tree::Node>{t.string("NSArray"), t.array(std::vector<Tree::Node>{})});
+  std::uint64_t classUid = depth + 1;
+  for (int i = 1; i <= depth; ++i) {
+    std::vector<Tree::Node> items;
+    if (i < depth) items.push_back(t.uid(i + 1));
+    objects.push_back(t.dictionary(std::vector<Tree::Node>{t.string("NS.objects"), t.string("$class")},
+                                   std::vector<Tree::Node>{t.array(items), t.uid(classUid)}));
+  }
+  objects.push_back(cls);
+  Tree::Node top = t.dictionary(std::vector<Tree::Node>{t.string("root")}, std::vector<Tree::Node>{t.uid(1)});
+  Tree::Node root = t.dictionary(
+      std::vector<Tree::Node>{t.string("$archiver"), t.string("$version"), t.string("$top"), t.string("$objects")},
+      std::vector<Tree::Node>{t.string("NSKeyedArchiver"), t.integer(100000), top, t.array(objects)});
+  return ns::plist::writeBinary(t, root);
+}
+
+TEST_F(KeyedArchives, AbsurdNestingIsRefusedAndOrdinaryNestingRead) {
+  EXPECT_TRUE(ns::unarchiveData(bytesOf(nestedArchive(100))).ok());
+  auto deep = ns::unarchiveData(bytesOf(nestedArchive(5000)));
+  ASSERT_FALSE(deep.ok());
+  EXPECT_NE(deep.error().message.find("deep"), std::string::npos);
+}
+
+}  // namespace
