@@ -9,6 +9,7 @@
 #include <chatkit/ChatKit.h>
 #include <chatkit/MessageStore.h>
 #include <corefoundation/LaunchApplication.h>
+#include <foundation/Bundle.h>
 #include <foundation/DeviceRoot.h>
 #include <foundation/RunLoop.h>
 #include <objcface/NSObject.h>
@@ -180,10 +181,7 @@ int runHostProgram(HostProgram program, int argc, char** argv) {
 
 namespace {
 
-void setMainBundleIdentifier(const char* identifier) {
-  // Wired to NSBundle's main bundle once the bundle stand-in is there.
-  (void)identifier;
-}
+void setMainBundleIdentifier(const char* identifier) { ns::setMainBundleIdentifier(identifier ? identifier : ""); }
 
 }  // namespace
 
