@@ -93,6 +93,14 @@ int runChild(const std::filesystem::path& root) {
     while (::recv(datagram, buffer, sizeof buffer, 0) >= 0) acknowledge('B');
   }).detach();
 
+  // This process ends with the benchmark's, however that one ends.
+  std::thread([] {
+    char c;
+    while (::read(kAckFd, &c, 1) > 0) {
+    }
+    ::_exit(0);
+  }).detach();
+
   acknowledge('R');
   CFRunLoopRun();
   return 0;

@@ -19,8 +19,8 @@
 // is handed to the connection; with a reply mode the call blocks the calling thread
 // (without running its run loop) until the callback's answer arrives or the receive
 // time-out passes.  A request whose data exceeds kCFMessagePortMaxDataLength (4 MiB)
-// is refused with kCFMessagePortTransportError and nothing is sent.  A dead peer
-// never raises SIGPIPE.
+// is refused with kCFMessagePortTransportError and nothing is sent; a reply above
+// that limit arrives as a reply without data.  A dead peer never raises SIGPIPE.
 //
 // Every port object is a runtime object: CFRetain / CFRelease apply, and the last
 // release of a local port gives its name up.
