@@ -101,15 +101,21 @@ TEST_F(HostsEndToEnd, TheLoaderRunsTheTweakInsideTheProgramAndCommandsComeFromSt
   ASSERT_TRUE(sms.writeLine("message chat123 5 \"group hello\""));
   ASSERT_TRUE(sms.writeLine("expect read 5 no"));
   ASSERT_TRUE(sms.writeLine("expect file /var/tmp/loader-probe.log exists"));
-  ASSERT_TRUE(sms.writeLine("eval NSObject"));
+  ASSERT_TRUE(sms.writeLine("eval NSBundle mainBundle bundleIdentifier"));
+  // The settings change reaches the tweak's Darwin observer through the run loop.
+  ASSERT_TRUE(sms.writeLine("set Enabled NO"));
+  ASSERT_TRUE(sms.writeLine("expect file /var/tmp/loader-probe-com.apple.MobileSMS.settings exists within 10"));
   sms.closeInput();
   auto output = readUntil(sms, "stdin: ");
-  EXPECT_EQ(output, (std::vector<std::string>{"[1] message chat123 5 \"group hello\"", "[2] expect read 5 no",
-                                              "[3] expect file /var/tmp/loader-probe.log exists", "[4] eval NSObject",
-                                              "NSObject = NSObject", "stdin: 4 commands, 2 expectations met, 0 failed"}));
+  EXPECT_EQ(output, (std::vector<std::string>{
+                        "[1] message chat123 5 \"group hello\"", "[2] expect read 5 no",
+                        "[3] expect file /var/tmp/loader-probe.log exists",
+                        "[4] eval NSBundle mainBundle bundleIdentifier",
+                        "NSBundle mainBundle bundleIdentifier = com.apple.MobileSMS", "[5] set Enabled NO",
+                        "[6] expect file /var/tmp/loader-probe-com.apple.MobileSMS.settings exists within 10",
+                        "stdin: 6 commands, 3 expectations met, 0 failed"}));
   EXPECT_EQ(exitCode(sms.waitExit(20s)), 0);
 
-  auto log = lines(root_.path() / "var/tmp/loader-probe.log");
-  ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].substr(0, log[0].find(' ')), "LoaderProbe.dylib");
+  EXPECT_EQ(lines(root_.path() / "var/tmp/loader-probe.log"),
+            std::vector<std::string>{"LoaderProbe.dylib com.apple.MobileSMS"});
 }

@@ -51,9 +51,6 @@ objc::Result<std::string> readScript(const std::filesystem::path& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// The bundle identifier NSBundle's main bundle answers in this process.
-void setMainBundleIdentifier(const char* identifier);
-
 // The program's own start-up after the device root is set: its classes and what
 // they need, up to (not including) the tweak loader.
 objc::Status prepareProgram(HostProgram program, HomeScreen* homeScreen, const std::filesystem::path& ownDir) {
@@ -136,7 +133,7 @@ int runHostProgram(HostProgram program, int argc, char** argv) {
 
   objc::AutoreleasePool pool;
   watchForTermination();
-  setMainBundleIdentifier(bundle);
+  ns::setMainBundleIdentifier(bundle);
   if (auto prepared = prepareProgram(program, homeScreen.get(), ownDirectory(argv[0])); !prepared) {
     std::cerr << name << ": " << prepared.error().message << '\n';
     return kExitFailed;
@@ -178,11 +175,5 @@ int runHostProgram(HostProgram program, int argc, char** argv) {
   if (terminationRequested() && !options->quiet) std::cout << name << ": terminated\n";
   return runner.finish();
 }
-
-namespace {
-
-void setMainBundleIdentifier(const char* identifier) { ns::setMainBundleIdentifier(identifier ? identifier : ""); }
-
-}  // namespace
 
 }  // namespace hosts
