@@ -36,7 +36,9 @@ case "${1:-}" in
   run)
     setup
     build default
-    echo "go: the host programs are not built yet" >&2
+    # Until the iOS 7 home screen runs scenarios, the main job is a short tour of the
+    # platform on a fresh device root.
+    exec ./build/default/hosts/demo build/default/demo-root
     ;;
   test)
     setup
