@@ -198,8 +198,8 @@ int main(int argc, char** argv) {
     if (*status != 0) return fail("cmake --install failed: " + describeStatus(*status));
   }
 
-  auto hostArgs = [&](const std::vector<std::string>& spec, std::vector<std::string> extra) {
-    std::vector<std::string> args(spec.begin() + 1, spec.end());
+  auto hostArgs = [&](const std::vector<std::string>& command, std::vector<std::string> extra) {
+    std::vector<std::string> args(command.begin() + 1, command.end());
     args.insert(args.end(), {"--device", o.root.string()});
     args.insert(args.end(), extra.begin(), extra.end());
     return args;

@@ -1,6 +1,6 @@
 // stringWithFormat: and its relatives.  A format is parsed once into literal text
-// and conversion specs; the arguments are then read from the va_list in argument
-// order (which positional specs like "%2$@" may differ from) and each spec is
+// and conversion directives; the arguments are then read from the va_list in argument
+// order (which positional directives like "%2$@" may differ from) and each directive is
 // rendered, numbers through the C library and objects through -description.
 #include "StringStorage.h"
 
@@ -18,8 +18,8 @@ using namespace detail;
 
 enum class ArgKind : unsigned char { None, Int, Long, Double, LongDouble, Pointer };
 
-struct Spec {
-  std::size_t literalStart = 0;  // literal text before this spec
+struct Directive {
+  std::size_t literalStart = 0;  // literal text before this directive
   std::size_t literalLength = 0;
   std::string flags;
   int width = -1;              // -1: none
@@ -72,7 +72,7 @@ int readNumber(std::string_view f, std::size_t& i) {
 }
 
 struct Parsed {
-  std::vector<Spec> specs;
+  std::vector<Directive> directives;
   std::vector<ArgKind> args;
 };
 
@@ -92,54 +92,54 @@ Parsed parse(std::string_view f) {
       ++i;
       continue;
     }
-    Spec spec;
-    spec.literalStart = literalStart;
-    spec.literalLength = i - literalStart;
+    Directive directive;
+    directive.literalStart = literalStart;
+    directive.literalLength = i - literalStart;
     std::size_t j = i + 1;
     int position = readPosition(f, j);
     while (j < f.size() && std::strchr("-+ #0'", f[j]) != nullptr) {
-      if (f[j] != '\'') spec.flags += f[j];
+      if (f[j] != '\'') directive.flags += f[j];
       ++j;
     }
     if (j < f.size() && f[j] == '*') {
       ++j;
-      spec.widthArg = claim(readPosition(f, j), ArgKind::Int);
+      directive.widthArg = claim(readPosition(f, j), ArgKind::Int);
     } else if (j < f.size() && f[j] >= '0' && f[j] <= '9') {
-      spec.width = readNumber(f, j);
+      directive.width = readNumber(f, j);
     }
     if (j < f.size() && f[j] == '.') {
       ++j;
       if (j < f.size() && f[j] == '*') {
         ++j;
-        spec.precisionArg = claim(readPosition(f, j), ArgKind::Int);
+        directive.precisionArg = claim(readPosition(f, j), ArgKind::Int);
       } else {
-        spec.precision = readNumber(f, j);
+        directive.precision = readNumber(f, j);
       }
     }
     while (j < f.size() && std::strchr("hlqLztj", f[j]) != nullptr) {
-      spec.length += f[j] == 'q' ? std::string("ll") : std::string(1, f[j]);
+      directive.length += f[j] == 'q' ? std::string("ll") : std::string(1, f[j]);
       ++j;
     }
     if (j >= f.size()) break;  // a lone '%' at the end stays literal text
-    spec.conversion = f[j];
-    ArgKind kind = kindOf(spec.conversion, spec.length);
-    if (spec.conversion == '%') {
-      // "%%" is a literal percent: keep it as a spec with no argument.
+    directive.conversion = f[j];
+    ArgKind kind = kindOf(directive.conversion, directive.length);
+    if (directive.conversion == '%') {
+      // "%%" is a literal percent: keep it as a directive with no argument.
     } else if (kind == ArgKind::None) {
       // Not a conversion: leave the text as it stands.
       i = j + 1;
       continue;
     } else {
-      spec.arg = claim(position, kind);
+      directive.arg = claim(position, kind);
     }
-    out.specs.push_back(spec);
+    out.directives.push_back(directive);
     i = j + 1;
     literalStart = i;
   }
-  Spec tail;
+  Directive tail;
   tail.literalStart = literalStart;
   tail.literalLength = f.size() - literalStart;
-  out.specs.push_back(tail);
+  out.directives.push_back(tail);
   return out;
 }
 
@@ -151,16 +151,16 @@ void pad(std::string& out, std::string_view text, int width, bool left) {
   if (left) out.append(fill, ' ');
 }
 
-void renderNumber(std::string& out, const Spec& spec, int width, int precision, const ArgValue& value,
+void renderNumber(std::string& out, const Directive& directive, int width, int precision, const ArgValue& value,
                   ArgKind kind) {
-  std::string c = "%" + spec.flags;
+  std::string c = "%" + directive.flags;
   if (width >= 0) c += std::to_string(width);
   if (precision >= 0) {
     c += '.';
     c += std::to_string(precision);
   }
-  c += spec.length;
-  c += spec.conversion;
+  c += directive.length;
+  c += directive.conversion;
   char buffer[128];
   int n = 0;
   switch (kind) {
@@ -202,25 +202,25 @@ std::string formatToUtf8(std::string_view f, va_list args) {
   }
   std::string out;
   out.reserve(f.size() + 16 * parsed.args.size());
-  for (const Spec& spec : parsed.specs) {
-    out.append(f.substr(spec.literalStart, spec.literalLength));
-    if (spec.conversion == 0) continue;
-    if (spec.conversion == '%') {
+  for (const Directive& directive : parsed.directives) {
+    out.append(f.substr(directive.literalStart, directive.literalLength));
+    if (directive.conversion == 0) continue;
+    if (directive.conversion == '%') {
       out += '%';
       continue;
     }
-    int width = spec.width;
-    bool left = spec.flags.find('-') != std::string::npos;
-    if (spec.widthArg >= 0) {
-      width = static_cast<int>(values[spec.widthArg].i);
+    int width = directive.width;
+    bool left = directive.flags.find('-') != std::string::npos;
+    if (directive.widthArg >= 0) {
+      width = static_cast<int>(values[directive.widthArg].i);
       if (width < 0) {
         left = true;
         width = -width;
       }
     }
-    int precision = spec.precisionArg >= 0 ? static_cast<int>(values[spec.precisionArg].i) : spec.precision;
-    const ArgValue& value = values[spec.arg];
-    switch (spec.conversion) {
+    int precision = directive.precisionArg >= 0 ? static_cast<int>(values[directive.precisionArg].i) : directive.precision;
+    const ArgValue& value = values[directive.arg];
+    switch (directive.conversion) {
       case '@': {
         id object = static_cast<id>(const_cast<void*>(value.p));
         pad(out, object == nil ? std::string("(null)") : utf8(object), width, left);
@@ -270,7 +270,7 @@ std::string formatToUtf8(std::string_view f, va_list args) {
         break;
       }
       default:
-        renderNumber(out, spec, width, precision, value, parsed.args[spec.arg]);
+        renderNumber(out, directive, width, precision, value, parsed.args[directive.arg]);
         break;
     }
   }
