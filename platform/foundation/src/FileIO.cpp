@@ -46,7 +46,8 @@ objc::Result<std::vector<std::uint8_t>> readFile(std::string_view devicePath) {
     ::close(fd);
     return objc::makeError("not a regular file: " + host->string());
   }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
+  // One byte beyond the size, so the read that meets the end needs no larger buffer.
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size) + 1);
   std::size_t done = 0;
   while (true) {
     if (done == bytes.size()) bytes.resize(bytes.size() + 65536);  // the file grew meanwhile

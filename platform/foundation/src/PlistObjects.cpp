@@ -35,9 +35,11 @@ class ToObjects {
         return Ref::retain(ns::date(tree_.realValue(node)));
       }
       case Kind::String: {
-        id s = mutableLeaves ? ns::mutableStr(tree_.stringValue(node)) : ns::str(tree_.stringValue(node));
-        if (s == nil) return makeError("string is not UTF-8");
-        return Ref::retain(s);
+        // Owned from the start (no autorelease): strings are most of what is made here.
+        Ref s = mutableLeaves ? Ref::retain(ns::mutableStr(tree_.stringValue(node)))
+                              : ns::makeString(tree_.stringValue(node));
+        if (!s) return makeError("string is not UTF-8");
+        return s;
       }
       case Kind::Data: {
         auto d = tree_.dataValue(node);
