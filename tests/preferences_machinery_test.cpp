@@ -221,3 +221,37 @@ TEST_F(Machinery, ActionSheetsOrderTheirButtonsAndTellTheirDelegate) {
   EXPECT_EQ(gSheetEvents, (std::vector<std::string>{"clicked 2", "will 2", "did 2"}));
   EXPECT_TRUE(uikit::visibleActionSheets().empty());
 }
+
+TEST_F(Machinery, APanesViewIsATableOfItsGroupsAndRows) {
+  id group = row({{ns::str("cell"), ns::str("PSGroupCell")}, {ns::str("label"), ns::str("Sounds")},
+                  {ns::str("footerText"), ns::str("Played when unlocking.")}});
+  id toggle = switchRow("UnlockSound", false);
+  id button = row({{ns::str("cell"), ns::str("PSButtonCell")}, {ns::str("label"), ns::str("Redisplay")},
+                   {ns::str("action"), ns::str("reload")}});
+  send<void>(pane_.get(), sel<"setSpecifiers:">(), ns::array({group, toggle, button}));
+  id table = send<id>(pane_.get(), sel<"view">());
+  ASSERT_STREQ(objc::className(table), "UITableView");
+  EXPECT_EQ(send<NSInteger>(table, sel<"numberOfSections">()), 1);
+  EXPECT_EQ(send<NSInteger>(table, sel<"numberOfRowsInSection:">(), NSInteger{0}), 2);
+  EXPECT_EQ(ns::utf8(send<id>(pane_.get(), sel<"tableView:titleForHeaderInSection:">(), table, NSInteger{0})), "Sounds");
+  EXPECT_EQ(ns::utf8(send<id>(pane_.get(), sel<"tableView:titleForFooterInSection:">(), table, NSInteger{0})),
+            "Played when unlocking.");
+
+  auto indexPath = [](NSInteger r) {
+    return send<id>(reinterpret_cast<id>(objc::classNamed("NSIndexPath")), sel<"indexPathForRow:inSection:">(), r,
+                    NSInteger{0});
+  };
+  id cell = send<id>(table, sel<"cellForRowAtIndexPath:">(), indexPath(0));
+  ASSERT_NE(cell, nil);
+  EXPECT_EQ(ns::utf8(send<id>(send<id>(cell, sel<"textLabel">()), sel<"text">())), "UnlockSound");
+  EXPECT_EQ(ns::utf8(send<id>(send<id>(cell, sel<"detailTextLabel">()), sel<"text">())), "OFF");
+
+  // A change through the row redisplays the list: the cell shows the new value.
+  ASSERT_TRUE(preferences::userChangesRow(toggle, "YES").ok());
+  cell = send<id>(table, sel<"cellForRowAtIndexPath:">(), indexPath(0));
+  EXPECT_EQ(ns::utf8(send<id>(send<id>(cell, sel<"detailTextLabel">()), sel<"text">())), "ON");
+
+  NSInteger reloads = preferences::reloadCount(pane_.get());
+  send<void>(pane_.get(), sel<"tableView:didSelectRowAtIndexPath:">(), table, indexPath(1));
+  EXPECT_EQ(preferences::reloadCount(pane_.get()), reloads + 1);
+}

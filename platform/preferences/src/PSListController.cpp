@@ -70,6 +70,7 @@ id listLoadSpecifiers(id self, SEL, id name, id target) {
   return objc::autorelease(list.specifiers.leak());
 }
 
+// The list shows the specifiers' current titles and values again.
 void listReload(id self, SEL) {
   ++L(self)->_reloadCount;
   if (send<BOOL>(self, sel<"isViewLoaded">())) {
@@ -157,6 +158,13 @@ Class PSListControllerClass() {
           .method<&listViewDidLoad>("viewDidLoad")
           .method<&listPushController>("pushController:")
           .method<&listPushControllerAnimate>("pushController:animate:")
+          .method<&detail::loadTableView>("loadView")
+          .method<&detail::numberOfSections>("numberOfSectionsInTableView:")
+          .method<&detail::numberOfRows>("tableView:numberOfRowsInSection:")
+          .method<&detail::titleForHeader>("tableView:titleForHeaderInSection:")
+          .method<&detail::titleForFooter>("tableView:titleForFooterInSection:")
+          .method<&detail::cellForRow>("tableView:cellForRowAtIndexPath:")
+          .method<&detail::didSelectRow>("tableView:didSelectRowAtIndexPath:")
           .method<&detail::readPreferenceValue>("readPreferenceValue:")
           .method<&detail::setPreferenceValue>("setPreferenceValue:specifier:")
           .registerClass();

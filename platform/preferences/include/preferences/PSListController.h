@@ -16,6 +16,11 @@
 // pushController:animate:, viewDidLoad, and the preference machinery:
 // readPreferenceValue: and setPreferenceValue:specifier: (PreferenceValues.h).
 //
+// Its view is a grouped UITableView it feeds itself: one section per group (the
+// group's name as header, its "footerText" as footer), one cell per row with the
+// row's title and shown value (PreferenceRows.h); selecting a link opens its pane,
+// selecting a button runs its action.
+//
 // Everything is reached by message send, so a pane subclass that overrides a method
 // takes part (a pane's own `specifiers`, a replaced loadSpecifiersFromPlistName:…).
 #pragma once
