@@ -108,6 +108,10 @@ expect title "Background"
 open "Blur & Tint"
 set ColorTint hotpink
 expect value ColorTint "Hot Pink"
+open "Tint Colour"
+press "Cyan"
+back
+expect value ColorTint cyan
 back
 back
 set BlurValue 33
@@ -125,7 +129,8 @@ expect opened "https://trelmo.example.invalid/"
   EXPECT_TRUE(r.has("opened https://trelmo.example.invalid/"));
   ASSERT_NE(option("Collapsible"), nil);
   EXPECT_FALSE(send<BOOL>(option("Collapsible"), sel<"boolValue">()));
-  EXPECT_EQ(ns::utf8(option("ColorTint")), "hotpink");
+  EXPECT_TRUE(r.has("  Hot Pink \u2713"));
+  EXPECT_EQ(ns::utf8(option("ColorTint")), "cyan");
   EXPECT_FLOAT_EQ(send<float>(option("BlurValue"), sel<"floatValue">()), 33.0f);
   EXPECT_EQ(option("Enabled"), nil);
 }

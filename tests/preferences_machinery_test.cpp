@@ -255,3 +255,28 @@ TEST_F(Machinery, APanesViewIsATableOfItsGroupsAndRows) {
   send<void>(pane_.get(), sel<"tableView:didSelectRowAtIndexPath:">(), table, indexPath(1));
   EXPECT_EQ(preferences::reloadCount(pane_.get()), reloads + 1);
 }
+
+TEST_F(Machinery, AChoiceRowsPaneStoresTheChosenValueThroughTheRow) {
+  id choice = row({{ns::str("cell"), ns::str("PSLinkListCell")}, {ns::str("label"), ns::str("Tint")},
+                   {ns::str("key"), ns::str("ColorTint")}, {ns::str("defaults"), ns::str("com.example.test")},
+                   {ns::str("default"), ns::str("darkGray")},
+                   {ns::str("PostNotification"), ns::str("com.example.test.changed")},
+                   {ns::str("validValues"), ns::array({ns::str("darkGray"), ns::str("hotpink")})},
+                   {ns::str("validTitles"), ns::array({ns::str("Dark Gray"), ns::str("Hot Pink")})}});
+  send<void>(pane_.get(), sel<"setSpecifiers:">(), ns::array({choice}));
+  auto items = preferences::paneForLink(pane_.get(), choice);
+  ASSERT_TRUE(items.ok());
+  auto groups = preferences::paneGroups(items->get());
+  ASSERT_EQ(groups.size(), 1u);
+  EXPECT_EQ(groups[0].header, "Tint");
+  ASSERT_EQ(groups[0].rows.size(), 2u);
+  EXPECT_TRUE(groups[0].rows[0].chosen);
+  EXPECT_FALSE(groups[0].rows[1].chosen);
+  posted(0);
+  ASSERT_TRUE(preferences::userPressesButton(groups[0].rows[1].specifier.get()).ok());
+  EXPECT_EQ(preferences::shownValue(choice), "Hot Pink");
+  EXPECT_EQ(posted(), std::vector<std::string>{"com.example.test.changed"});
+  groups = preferences::paneGroups(items->get());
+  EXPECT_FALSE(groups[0].rows[0].chosen);
+  EXPECT_TRUE(groups[0].rows[1].chosen);
+}

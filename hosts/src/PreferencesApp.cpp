@@ -118,6 +118,9 @@ void printRow(std::ostream& out, const preferences::RowView& row) {
     case PSSecureEditTextCell:
       out << row.label << ": " << inQuotes(row.value);
       break;
+    case PSListItemCell:
+      out << row.label << (row.chosen ? " \u2713" : "");
+      break;
     default:
       out << row.label;
       if (row.showsValue) out << ": " << row.value;
@@ -128,12 +131,11 @@ void printRow(std::ostream& out, const preferences::RowView& row) {
 }  // namespace
 
 SettingsApp::~SettingsApp() {
-  if (root_) {
-    // Panes go before the window and the stack that show them.
-    objc::AutoreleasePool pool;
-    window_.reset();
-    root_.reset();
-  }
+  // Letting go of the window and the stack frees the panes, whose releases may
+  // autorelease.
+  objc::AutoreleasePool pool;
+  window_.reset();
+  root_.reset();
 }
 
 objc::Result<std::unique_ptr<SettingsApp>> SettingsApp::launch(const AppConfig& config) {

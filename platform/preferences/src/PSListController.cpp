@@ -30,6 +30,14 @@ id listInitForContentSize(id self, SEL, CGSize) { return send<id>(self, sel<"ini
 
 void listDealloc(id self, SEL cmd) {
   auto* l = L(self);
+  // The table may outlive the pane (a window still holding it): it must not call back.
+  if (send<BOOL>(self, sel<"isViewLoaded">())) {
+    id view = send<id>(self, sel<"view">());
+    if (objc::responds(view, sel<"setDataSource:">()) && send<id>(view, sel<"dataSource">()) == self) {
+      send<void>(view, sel<"setDataSource:">(), static_cast<id>(nil));
+      send<void>(view, sel<"setDelegate:">(), static_cast<id>(nil));
+    }
+  }
   for (id* slot : {&l->_specifiers, &l->_specifier, &l->_plistTitle}) {
     objc::release(*slot);
     *slot = nil;

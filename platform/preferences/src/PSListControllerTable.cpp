@@ -1,6 +1,6 @@
 // A pane's view: a grouped table whose sections are the pane's groups and whose
 // cells show each row's title and value, as the Settings app draws them.  A tap on
-// a link row opens its pane; a tap on a button row runs its action.
+// a link row opens its pane; a tap on a button row (or a choice) runs its action.
 #include <preferences/PSListController.h>
 #include <preferences/PreferenceRows.h>
 
@@ -22,6 +22,7 @@ namespace {
 
 constexpr const char* kCellIdentifier = "PSTableCell";
 constexpr NSInteger kDisclosureIndicator = 1;  // UITableViewCellAccessoryDisclosureIndicator
+constexpr NSInteger kCheckmark = 3;            // UITableViewCellAccessoryCheckmark
 
 const RowView* rowAt(const std::vector<GroupView>& groups, NSInteger section, NSInteger row) {
   if (section < 0 || static_cast<std::size_t>(section) >= groups.size()) return nullptr;
@@ -82,7 +83,8 @@ id cellForRow(id self, SEL, id table, id indexPath) {
   send<void>(send<id>(cell, sel<"detailTextLabel">()), sel<"setText:">(),
              row->showsValue ? ns::str(row->value) : static_cast<id>(nil));
   bool opensPane = row->cellType == PSLinkCell || row->cellType == PSLinkListCell;
-  send<void>(cell, sel<"setAccessoryType:">(), opensPane ? kDisclosureIndicator : NSInteger{0});
+  send<void>(cell, sel<"setAccessoryType:">(),
+             opensPane ? kDisclosureIndicator : row->chosen ? kCheckmark : NSInteger{0});
   return cell;
 }
 
@@ -94,7 +96,7 @@ void didSelectRow(id self, SEL, id table, id indexPath) {
   if (row->cellType == PSLinkCell || row->cellType == PSLinkListCell) {
     auto pane = paneForLink(self, row->specifier.get());
     if (pane) send<void>(self, sel<"pushController:animate:">(), pane->get(), static_cast<BOOL>(YES));
-  } else if (row->cellType == PSButtonCell) {
+  } else if (send<SEL>(row->specifier.get(), sel<"buttonAction">())) {
     (void)userPressesButton(row->specifier.get());
   }
 }

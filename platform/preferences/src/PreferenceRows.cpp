@@ -118,6 +118,7 @@ std::vector<GroupView> paneGroups(id controller) {
     row.label = ns::utf8(send<id>(spec, sel<"name">()));
     row.showsValue = isValueCell(type);
     if (row.showsValue) row.value = shownValue(spec);
+    if (type == PSListItemCell) row.chosen = isChosenItem(spec);
     groups.back().rows.push_back(std::move(row));
   }
   return groups;

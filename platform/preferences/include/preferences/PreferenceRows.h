@@ -24,6 +24,8 @@ struct RowView {
   // the title of a choice, the text of a text field; empty for links and buttons.
   std::string value;
   bool showsValue = false;
+  // A choice on the pane of a multiple-choice row: whether the row holds it now.
+  bool chosen = false;
 };
 
 struct GroupView {
@@ -47,8 +49,12 @@ std::string shownValue(id specifier);
 // text.  An error for a row that cannot be changed or text that does not fit it.
 objc::Status userChangesRow(id specifier, std::string_view text);
 
-// Taps a button row: its action sent to its target, with the specifier when the
-// action takes an argument.
+// Whether a row of a multiple-choice row's pane (PSListItemsController) is the
+// choice that row holds now.
+bool isChosenItem(id item);
+
+// Taps a button row (or a choice): its action sent to its target, with the
+// specifier when the action takes an argument.
 objc::Status userPressesButton(id specifier);
 
 // The pane a link row opens, made the way the Settings app makes it (owned by the
