@@ -6,6 +6,7 @@
 #include <corefoundation/CFRunLoop.h>
 #include <foundation/Dispatch.h>
 #include <foundation/OperationQueue.h>
+#include <foundation/Thread.h>
 #include <objcface/NSObject.h>
 
 namespace noctil7 {
@@ -18,7 +19,8 @@ using objc::sel;
 CFMessagePortRef gRemotePort = nullptr;
 objc::Ref gConversationList;
 
-struct NoctilServiceIvars : NSObjectIvars {
+// Mirrors NSThread's own ivars first: NoctilService is a subclass of NSThread.
+struct NoctilServiceIvars : ns::NSThreadIvars {
   CFMessagePortRef _localPort;
 };
 
