@@ -12,7 +12,7 @@
 
 namespace noctil7 {
 
-hook::Slot<void(id)> gRemoveSection;
+hook::Slot<id(id)> gRemoveSection;
 
 namespace {
 
@@ -191,21 +191,25 @@ void updateBadge(id sectionID, BOOL clear) {
                                           static_cast<int>(value - 1)));
 }
 
-void bulletinRemoveSection(id self, SEL cmd, id sectionInfo) {
-  objc::AutoreleasePool pool;
+id bulletinRemoveSection(id self, SEL cmd, id sectionInfo) {
   objc::Ref sectionID = objc::Ref::retain(objc::send<id>(sectionInfo, sel<"identifier">()));
-  gRemoveSection(self, cmd, sectionInfo);
-  updateBadge(sectionID, YES);
-  id sections = objc::objectIvar(self, "_orderedSections");
-  id tableView = objc::send<id>(self, sel<"tableView">());
-  if (!options().markSMSAsRead || !isString(sectionID, kMessagesSection) || sections == nil || countOf(sections) == 0 ||
-      objc::send<NSInteger>(tableView, sel<"numberOfSections">()) < 1)
-    return;
-  for (const objc::Ref& cell : cellsOf(tableView)) {
-    id notification = notificationForCell(cell);
-    if (notification != nil && isString(objc::send<id>(notification, sel<"sectionID">()), kMessagesSection))
-      requestMarkAsRead(notification);
+  // The host's answer is kept alive past this function's own pool.
+  objc::Ref result = objc::Ref::retain(gRemoveSection(self, cmd, sectionInfo));
+  {
+    objc::AutoreleasePool pool;
+    updateBadge(sectionID, YES);
+    id sections = objc::objectIvar(self, "_orderedSections");
+    id tableView = objc::send<id>(self, sel<"tableView">());
+    if (options().markSMSAsRead && isString(sectionID, kMessagesSection) && sections != nil && countOf(sections) > 0 &&
+        objc::send<NSInteger>(tableView, sel<"numberOfSections">()) > 0) {
+      for (const objc::Ref& cell : cellsOf(tableView)) {
+        id notification = notificationForCell(cell);
+        if (notification != nil && isString(objc::send<id>(notification, sel<"sectionID">()), kMessagesSection))
+          requestMarkAsRead(notification);
+      }
+    }
   }
+  return objc::autorelease(result.leak());
 }
 
 }  // namespace noctil7

@@ -15,7 +15,7 @@ inline constexpr const char* kMailSection = "com.apple.mobilemail";
 inline constexpr const char* kPhoneSection = "com.apple.mobilephone";
 inline constexpr const char* kMissedModeSection = "SBNotificationsMissedModeSectionInfo";
 
-extern hook::Slot<void(id)> gRemoveSection;
+extern hook::Slot<id(id)> gRemoveSection;
 
 // The notification a cell shows, or nil.
 id notificationForCell(id cell);
@@ -25,8 +25,9 @@ void removeNotificationOfCell(id cell);
 void removeAllNotificationsInTable(id tableView);
 // Lowers the badge of the section's app by one, or clears it.
 void updateBadge(id sectionID, BOOL clear);
-// SBBulletinViewController _removeSection:
-void bulletinRemoveSection(id self, SEL cmd, id sectionInfo);
+// SBBulletinViewController _removeSection: (answers what the host's answers: the
+// section removed).
+id bulletinRemoveSection(id self, SEL cmd, id sectionInfo);
 
 // The two stored-file edits (also usable on their own).
 void removeFromMailArchive(id recordID);
