@@ -18,6 +18,9 @@
 //   # install: <component>             also installs that component
 //   # install: none                    installs nothing (the stock device, even once
 //                                      the project's libraries are installed by default)
+//   # then: <script>                   once the host has ended well, runs it again on
+//                                      the same device root with that script (a path
+//                                      relative to this one): a restart of the program
 #include <corefoundation/LaunchApplication.h>
 #include <foundation/DeviceRoot.h>
 
@@ -56,6 +59,7 @@ struct Directives {
   std::vector<std::string> host{"springboard", "--ios", "7.x"};
   std::vector<std::string> background;
   std::vector<std::string> components;
+  std::vector<fs::path> then;
 };
 
 std::vector<std::string> splitSpaces(const std::string& text) {
@@ -79,6 +83,7 @@ Directives readDirectives(const fs::path& script) {
     if (key[0] == "host") d.host = value;
     if (key[0] == "background") d.background = value;
     if (key[0] == "install") d.components.insert(d.components.end(), value.begin(), value.end());
+    if (key[0] == "then" && value.size() == 1) d.then.push_back(script.parent_path() / value[0]);
   }
   return d;
 }
@@ -211,14 +216,20 @@ int main(int argc, char** argv) {
     if (!background->started()) return fail("cannot start " + d.background[0]);
   }
 
-  Process host(o.hostsDir / d.host[0], hostArgs(d.host, {"--script", o.script.string()}));
-  if (!host.started()) return fail("cannot start " + d.host[0]);
-  auto status = host.wait(deadline);
+  // The script, then each follow-up script in a new instance of the host.
+  std::vector<fs::path> scripts{o.script};
+  scripts.insert(scripts.end(), d.then.begin(), d.then.end());
   int result = 0;
-  if (!status) {
-    result = fail(d.host[0] + " did not finish within " + std::to_string(o.deadline) + " s; killed");
-  } else if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) {
-    result = fail(d.host[0] + " " + describeStatus(*status));
+  for (const fs::path& script : scripts) {
+    Process host(o.hostsDir / d.host[0], hostArgs(d.host, {"--script", script.string()}));
+    if (!host.started()) return fail("cannot start " + d.host[0]);
+    auto status = host.wait(deadline);
+    if (!status) {
+      result = fail(d.host[0] + " did not finish within " + std::to_string(o.deadline) + " s; killed");
+    } else if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) {
+      result = fail(d.host[0] + " " + describeStatus(*status) + " running " + script.string());
+    }
+    if (result != 0) break;
   }
 
   if (background) {
