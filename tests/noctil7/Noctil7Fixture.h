@@ -21,16 +21,38 @@ namespace noctil7_tests {
 
 // An options value for writeOptions: a boolean, a number, a string or a list of strings.
 struct OptionValue {
-  enum class Kind { Bool, Real, String, Strings } kind;
+  enum class Kind { Bool, Real, String, Strings } kind = Kind::Bool;
   bool b = false;
   double real = 0;
   std::string text;
   std::vector<std::string> strings;
-  static OptionValue yes() { return {Kind::Bool, true}; }
-  static OptionValue no() { return {Kind::Bool, false}; }
-  static OptionValue number(double v) { return {Kind::Real, false, v}; }
-  static OptionValue string(std::string s) { return {Kind::String, false, 0, std::move(s)}; }
-  static OptionValue list(std::vector<std::string> l) { return {Kind::Strings, false, 0, {}, std::move(l)}; }
+  static OptionValue yes() { return flag(true); }
+  static OptionValue no() { return flag(false); }
+  static OptionValue number(double r) {
+    OptionValue v;
+    v.kind = Kind::Real;
+    v.real = r;
+    return v;
+  }
+  static OptionValue string(std::string s) {
+    OptionValue v;
+    v.kind = Kind::String;
+    v.text = std::move(s);
+    return v;
+  }
+  static OptionValue list(std::vector<std::string> l) {
+    OptionValue v;
+    v.kind = Kind::Strings;
+    v.strings = std::move(l);
+    return v;
+  }
+
+ private:
+  static OptionValue flag(bool on) {
+    OptionValue v;
+    v.b = on;
+    return v;
+  }
 };
 using OptionsFile = std::map<std::string, OptionValue>;
 
