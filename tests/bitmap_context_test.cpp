@@ -234,3 +234,26 @@ TEST_F(BitmapContextTest, ATakenPictureIsASnapshot) {
   EXPECT_EQ(uikit::imageBitmap(cg)->pixel(1, 1), kRed);
   CGImageRelease(cg);
 }
+
+// A picture read back from JPEG data is opaque without an alpha channel; it must draw
+// like any other, scaled down and up.
+TEST_F(BitmapContextTest, APictureDecodedFromJpegDrawsScaled) {
+  UIGraphicsBeginImageContextWithOptions(CGSizeMake(64, 114), YES, 1.0);
+  fillColour(kRed);
+  UIRectFill(CGRectMake(0, 0, 64, 114));
+  id drawn = UIGraphicsGetImageFromCurrentImageContext();
+  UIGraphicsEndImageContext();
+  id data = UIImageJPEGRepresentation(drawn, 1.0);
+  ASSERT_NE(data, nil);
+  id decoded = send<id>(send<id>(uikit::UIImageClass(), sel<"alloc">()), sel<"initWithData:">(), data);
+  ASSERT_NE(decoded, nil);
+  ASSERT_TRUE(near(uikit::pixelAt(decoded, 3, 3), kRed));
+  for (CGFloat side : {16.0, 200.0}) {
+    UIGraphicsBeginImageContextWithOptions(CGSizeMake(side, side), NO, 2.0);
+    send<void>(decoded, sel<"drawInRect:">(), CGRectMake(0, 0, side, side));
+    id result = UIGraphicsGetImageFromCurrentImageContext();
+    UIGraphicsEndImageContext();
+    EXPECT_TRUE(near(uikit::pixelAt(result, 5, 5), kRed)) << side;
+  }
+  objc::release(decoded);
+}

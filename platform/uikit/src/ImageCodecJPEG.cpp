@@ -149,6 +149,9 @@ bool decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* errors, std::span<c
   // scanline is noticed too.
   jpeg_finish_decompress(cinfo);
   jpeg_destroy_decompress(cinfo);
+  // The rows were written behind cairo's back: without this it still takes the new
+  // surface for clear and skips drawing it.
+  state->bitmap->markDirty();
   return true;
 }
 
