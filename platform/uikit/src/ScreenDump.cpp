@@ -37,8 +37,9 @@ void dumpInto(std::string& out, id view, int depth) {
   UIViewIvars* v = viewIvars(view);
   out.append(static_cast<std::size_t>(depth) * 2, ' ');
   CGRect f = v->_frame;
-  out += std::string(objc::className(view)) + " (" + formatNumber(f.origin.x) + " " + formatNumber(f.origin.y) + "; " +
-         formatNumber(f.size.width) + " " + formatNumber(f.size.height) + ")";
+  out += objc::className(view);
+  out += ' ';
+  out += detail::rectText(f);
   if (detail::isKindOfClass(view, UIWindowClass()))
     out += " level=" + formatNumber(reinterpret_cast<UIWindowIvars*>(view)->_windowLevel);
   if (v->_alpha != 1.0) out += " alpha=" + formatNumber(v->_alpha);
@@ -60,8 +61,10 @@ void dumpInto(std::string& out, id view, int depth) {
     std::vector<id> filters = detail::arrayElements(l->_filters);
     if (!filters.empty()) {
       out += " filters=";
-      for (std::size_t i = 0; i < filters.size(); ++i)
-        out += (i ? "," : "") + detail::toStd(send<id>(filters[i], sel<"name">()));
+      for (std::size_t i = 0; i < filters.size(); ++i) {
+        if (i > 0) out += ',';
+        out += detail::toStd(send<id>(filters[i], sel<"name">()));
+      }
     }
     if (l->_shouldRasterize) out += " rasterized";
   }

@@ -30,6 +30,29 @@ std::string formatNumber(CGFloat value) {
   return buffer;
 }
 
+// Built with += rather than "(" + …, which GCC 12 misreads as overlapping copies.
+std::string rectText(CGRect r) {
+  std::string out = "(";
+  out += formatNumber(r.origin.x);
+  out += ' ';
+  out += formatNumber(r.origin.y);
+  out += "; ";
+  out += formatNumber(r.size.width);
+  out += ' ';
+  out += formatNumber(r.size.height);
+  out += ')';
+  return out;
+}
+
+std::string pointText(CGPoint p) {
+  std::string out = "(";
+  out += formatNumber(p.x);
+  out += ' ';
+  out += formatNumber(p.y);
+  out += ')';
+  return out;
+}
+
 ViewStorage& viewStorage(id view) {
   auto& slot = viewIvars(view)->_viewStorage;
   if (!slot) slot = std::make_unique<ViewStorage>();
@@ -37,11 +60,6 @@ ViewStorage& viewStorage(id view) {
 }
 
 namespace {
-
-std::string rectText(CGRect r) {
-  return "(" + formatNumber(r.origin.x) + " " + formatNumber(r.origin.y) + "; " + formatNumber(r.size.width) + " " +
-         formatNumber(r.size.height) + ")";
-}
 
 std::string autoresizeText(UIViewAutoresizing mask) {
   static const std::pair<UIViewAutoresizing, const char*> kParts[] = {

@@ -19,11 +19,8 @@ using objc::sel;
 
 namespace {
 
-std::string rectText(CGRect r) {
-  return "(" + formatNumber(r.origin.x) + " " + formatNumber(r.origin.y) + "; " + formatNumber(r.size.width) + " " +
-         formatNumber(r.size.height) + ")";
-}
-std::string pointText(CGPoint p) { return "(" + formatNumber(p.x) + " " + formatNumber(p.y) + ")"; }
+using detail::pointText;
+using detail::rectText;
 
 // One axis of autoresizing: the flexible parts among (leading margin, length,
 // trailing margin) share the change of the superview's length in proportion to their

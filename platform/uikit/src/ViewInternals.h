@@ -39,7 +39,10 @@ void addViewGeometryMethods(objc::ClassBuilder<UIViewIvars>& builder);
 // The text of -description for a view (all parts, without a message send).
 std::string viewDescription(id view);
 
-// "%g"-style rendering of a number as iOS prints geometry (no trailing zeros).
+// "%g"-style rendering of a number as iOS prints geometry (no trailing zeros), and
+// of a rectangle "(x y; w h)" and a point "(x y)" in the same style.
 std::string formatNumber(CGFloat value);
+std::string rectText(CGRect rect);
+std::string pointText(CGPoint point);
 
 }  // namespace uikit::detail
