@@ -6,6 +6,7 @@
 
 #include <uikit/UIApplication.h>
 #include <uikit/UIDevice.h>
+#include <uikit/MenuAddOn.h>
 
 using namespace uikit_testing;
 
@@ -172,6 +173,30 @@ TEST_F(MenuTest, ShownItemsAreThoseTheFirstResponderCanPerform) {
   send<void>(menu, sel<"setMenuVisible:">(), static_cast<BOOL>(YES));
   EXPECT_FALSE(send<BOOL>(menu, sel<"isMenuVisible">()));
   EXPECT_TRUE(uikit::visibleMenuItemTitles().empty());
+}
+
+// The menu add-on some devices carry: absent until installed, then answering its
+// selector and recording registrations; uninstalled, absent again to respondsToSelector:
+// and a send of it stops the process like an unanswered send.
+TEST_F(MenuTest, TheMenuAddOnIsAnsweredOnlyWhileInstalled) {
+  id menu = uikit::sharedMenuController();
+  SEL registerAction = sel<"registerAction:title:canPerform:">();
+  EXPECT_FALSE(send<BOOL>(menu, sel<"respondsToSelector:">(), registerAction));
+
+  uikit::setMenuAddOnInstalled(true);
+  EXPECT_TRUE(send<BOOL>(menu, sel<"respondsToSelector:">(), registerAction));
+  EXPECT_TRUE(send<BOOL>(menu, sel<"respondsToSelector:">(), sel<"setMenuVisible:animated:">()));
+  send<void>(menu, registerAction, sel<"share:">(), ns::str("Share"), static_cast<id>(nil));
+  ASSERT_EQ(uikit::menuAddOnRegistrations().size(), 1u);
+  EXPECT_EQ(uikit::menuAddOnRegistrations()[0].action, "share:");
+  EXPECT_EQ(uikit::menuAddOnRegistrations()[0].title, "Share");
+
+  uikit::setMenuAddOnInstalled(false);
+  EXPECT_FALSE(send<BOOL>(menu, sel<"respondsToSelector:">(), registerAction));
+  EXPECT_TRUE(send<BOOL>(menu, sel<"respondsToSelector:">(), sel<"menuItems">()));
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_DEATH(send<void>(menu, registerAction, sel<"share:">(), ns::str("Share"), static_cast<id>(nil)),
+               "unrecognized selector -registerAction:title:canPerform: sent to instance UIMenuController");
 }
 
 TEST_F(MenuTest, ApplicationAndDevice) {

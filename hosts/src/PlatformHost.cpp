@@ -4,6 +4,8 @@
 
 #include <corefoundation/Notify.h>
 #include <foundation/RunLoop.h>
+#include <uikit/MenuAddOn.h>
+#include <uikit/ScreenDump.h>
 
 namespace hosts {
 
@@ -28,10 +30,14 @@ objc::Status PlatformHost::postDarwinNotification(std::string_view name) {
   }
 }
 
-objc::Status PlatformHost::setActionMenuAvailable(bool) {
-  return objc::makeError("the action-menu switch is not available yet");
+objc::Status PlatformHost::setActionMenuAvailable(bool available) {
+  uikit::setMenuAddOnInstalled(available);
+  return objc::Ok{};
 }
 
-objc::Result<std::string> PlatformHost::dumpScreen() { return objc::makeError("screen dumps are not available yet"); }
+objc::Result<std::string> PlatformHost::dumpScreen() {
+  settle();
+  return uikit::dumpScreen();
+}
 
 }  // namespace hosts

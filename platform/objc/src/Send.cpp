@@ -3,6 +3,7 @@
 // that stops the process naming the class and selector, as iOS does with
 // "unrecognized selector sent to instance".
 #include <objcface/Send.h>
+#include <objcface/Unrecognized.h>
 
 #include "ForwardState.h"
 
@@ -27,6 +28,12 @@ thread_local SEL tForwardSelector = nullptr;
 }
 
 [[noreturn]] void unrecognizedSelectorImp() { reportUnrecognized(tForwardReceiver, tForwardSelector); }
+
+}  // namespace
+
+void doesNotRecognize(id receiver, SEL sel) { reportUnrecognized(receiver, sel); }
+
+namespace {
 
 IMP forwardHook(id receiver, SEL sel) {
   detail::tLookupForwarded = true;
