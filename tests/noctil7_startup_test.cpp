@@ -1,0 +1,265 @@
+// The iOS 7 tweak's start-up in each kind of host, its options loader, and the
+// Notification Center background.  Start-up paths run in child processes of their
+// own (death-test style), because the method table and the service are permanent.
+#include "Background.h"
+#include "Launch.h"
+#include "MessageReadService.h"
+#include "MethodTable.h"
+#include "Options.h"
+#include "Startup.h"
+#include "TweakController.h"
+
+#include <TestSupport.h>
+
+#include <corefoundation/CFMessagePort.h>
+#include <corefoundation/Notify.h>
+#include <foundation/Bundle.h>
+#include <foundation/DeviceRoot.h>
+#include <foundation/NSString.h>
+#include <foundation/RunLoop.h>
+#include <objcface/Ivar.h>
+#include <springboard7/HostControl.h>
+#include <uikit/UIColor.h>
+#include <uikit/UIImage.h>
+#include <uikit/UIScreen.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+using objc::send;
+using objc::sel;
+
+namespace {
+
+id string(const char* text) { return ns::str(text); }
+id boolean(BOOL value) { return send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithBool:">(), value); }
+id number(double value) { return send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithDouble:">(), value); }
+
+// Writes the options file holding exactly these keys (nil values are skipped).
+void writeOptions(std::initializer_list<std::pair<const char*, id>> entries) {
+  objc::AutoreleasePool pool;
+  id dictionary = send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionary">());
+  for (const auto& [key, value] : entries)
+    if (value != nil) send<void>(dictionary, sel<"setObject:forKey:">(), value, string(key));
+  ASSERT_TRUE(send<BOOL>(dictionary, sel<"writeToFile:atomically:">(), string(noctil7::kOptionsPath), BOOL{YES}));
+}
+
+
+std::string tintName() { return noctil7::options().colorTint ? ns::utf8(noctil7::options().colorTint) : "(none)"; }
+
+// ---- Options loader --------------------------------------------------------------
+
+class Noctil7Options : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ns::setDeviceRoot(root_.path());
+    std::filesystem::create_directories(root_.path() / "var/mobile/Library/Preferences");
+    noctil7::resetOptions();
+    noctil7::resetLaunchState();
+  }
+  testing_support::TempDir root_;
+  objc::AutoreleasePool pool_;
+};
+
+TEST_F(Noctil7Options, NoFileKeepsEveryInitialValue) {
+  noctil7::loadOptions();
+  const auto& o = noctil7::options();
+  EXPECT_TRUE(o.enabled && o.collapsible && o.actionMenuEnabled && o.removeBadge && o.markSMSAsRead);
+  EXPECT_FALSE(o.bgSettingsEnabled || o.bgImageEnabled);
+  EXPECT_TRUE(o.bgImageScaleToFill);
+  EXPECT_EQ(o.blurValue, 20.0);
+  EXPECT_EQ(o.grayscaleValue, static_cast<double>(0.73f));
+  EXPECT_EQ(o.bgImageAlpha, 1.0);
+  EXPECT_EQ(tintName(), "darkGray");
+  ASSERT_TRUE(o.foldedSections);
+  EXPECT_EQ(send<NSUInteger>(o.foldedSections, sel<"count">()), 0u);
+}
+
+TEST_F(Noctil7Options, SwitchedOffFeaturesAreNotReadBackFromAbsentKeys) {
+  writeOptions({{"BGSettingsEnabled", boolean(YES)}, {"BlurValue", number(7)}});
+  noctil7::loadOptions();
+  EXPECT_TRUE(noctil7::options().bgSettingsEnabled);
+
+  writeOptions({{"Enabled", boolean(NO)}});
+  noctil7::loadOptions();
+  const auto& o = noctil7::options();
+  EXPECT_FALSE(o.collapsible || o.actionMenuEnabled || o.removeBadge || o.markSMSAsRead || o.bgSettingsEnabled ||
+               o.bgImageEnabled);
+  EXPECT_EQ(tintName(), "(none)");
+  EXPECT_FALSE(o.foldedSections);
+  EXPECT_EQ(o.blurValue, 7.0);  // numbers are not switched off
+
+  writeOptions({{"Enabled", boolean(YES)}});
+  noctil7::loadOptions();
+  EXPECT_TRUE(o.enabled);
+  EXPECT_FALSE(o.collapsible || o.actionMenuEnabled || o.removeBadge || o.markSMSAsRead || o.bgSettingsEnabled);
+  EXPECT_EQ(tintName(), "darkGray");  // absent "ColorTint" always means darkGray
+  EXPECT_FALSE(o.foldedSections);     // "Collapsible" is still off
+}
+
+TEST_F(Noctil7Options, AbsentTintFallsBackToDarkGrayNotThePreviousName) {
+  writeOptions({{"ColorTint", string("red")}});
+  noctil7::loadOptions();
+  EXPECT_EQ(tintName(), "red");
+  writeOptions({{"BlurValue", number(3)}});
+  noctil7::loadOptions();
+  EXPECT_EQ(tintName(), "darkGray");
+  // A name outside the table is kept as it is; it only gives no colour.
+  writeOptions({{"ColorTint", string("chartreuse")}});
+  noctil7::loadOptions();
+  EXPECT_EQ(tintName(), "chartreuse");
+}
+
+TEST_F(Noctil7Options, ValuesOfTheWrongKindReadAsNoOrZero) {
+  id folded = send<id>(objc_lookUpClass("NSMutableArray"), sel<"array">());
+  send<void>(folded, sel<"addObject:">(), string("com.apple.MobileSMS"));
+  writeOptions({{"Collapsible", string("yes")},
+                {"RemoveBadge", string("nope")},
+                {"BlurValue", string("12.5px")},
+                {"GrayscaleValue", string("abc")},
+                {"ColorTintAlpha", number(0.1)},
+                {"BGImageAlpha", send<id>(objc_lookUpClass("NSArray"), sel<"array">())},
+                {"foldedSections", folded}});
+  noctil7::loadOptions();
+  const auto& o = noctil7::options();
+  EXPECT_TRUE(o.collapsible);
+  EXPECT_FALSE(o.removeBadge);
+  EXPECT_EQ(o.blurValue, 12.5);
+  EXPECT_EQ(o.grayscaleValue, 0.0);
+  EXPECT_EQ(o.colorTintAlpha, static_cast<double>(0.1f));  // read in single precision
+  EXPECT_EQ(o.bgImageAlpha, 0.0);                          // an array answers no number
+  ASSERT_TRUE(o.foldedSections);
+  EXPECT_EQ(send<NSUInteger>(o.foldedSections, sel<"count">()), 1u);
+  // The folded set is a copy owned by the tweak, not the file's array.
+  EXPECT_NE(o.foldedSections.get(), folded);
+
+  // A folded set that is not an array gives an empty set rather than a string.
+  writeOptions({{"foldedSections", string("com.apple.MobileSMS")}});
+  noctil7::loadOptions();
+  ASSERT_TRUE(o.foldedSections);
+  EXPECT_TRUE(send<BOOL>(o.foldedSections, sel<"isKindOfClass:">(), objc_lookUpClass("NSMutableArray")));
+  EXPECT_EQ(send<NSUInteger>(o.foldedSections, sel<"count">()), 0u);
+}
+
+TEST_F(Noctil7Options, AnUnreadableFileIsLikeNoFile) {
+  writeOptions({{"ColorTint", string("red")}, {"BlurValue", number(3)}});
+  noctil7::loadOptions();
+  std::FILE* f = std::fopen((root_.path() / "var/mobile/Library/Preferences/com.trelmo.noctil.plist").c_str(), "w");
+  std::fputs("not a property list", f);
+  std::fclose(f);
+  noctil7::loadOptions();
+  EXPECT_EQ(tintName(), "darkGray");
+  EXPECT_EQ(noctil7::options().blurValue, 3.0);  // kept
+}
+
+// ---- Start-up in each host ---------------------------------------------------------
+
+// Runs `body` in a child process of its own and expects it to exit 0; assertion
+// failures in the child make it exit 1 and are shown.
+#define IN_FRESH_PROCESS(body)                                                \
+  EXPECT_EXIT(                                                                \
+      {                                                                       \
+        body;                                                                 \
+        std::fflush(stdout);                                                  \
+        std::exit(::testing::Test::HasFailure() ? 1 : 0);                     \
+      },                                                                      \
+      ::testing::ExitedWithCode(0), "")
+
+void prepareDevice(const testing_support::TempDir& root) {
+  ns::setDeviceRoot(root.path());
+  std::filesystem::create_directories(root.path() / "var/mobile/Library/Preferences");
+}
+
+TEST(Noctil7StartupDeathTest, SpringBoardInstallsTheTableObservesAndLoadsOptions) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  testing_support::TempDir root;
+  IN_FRESH_PROCESS({
+    objc::AutoreleasePool pool;
+    prepareDevice(root);
+    ns::setMainBundleIdentifier("com.apple.springboard");
+    sb7::registerClasses();
+    writeOptions({{"BlurValue", number(5)}});
+    noctil7::start();
+    // Options are loaded at start-up, before the launched flag is set.
+    EXPECT_FALSE(noctil7::launched());
+    EXPECT_EQ(noctil7::options().blurValue, 5.0);
+    EXPECT_EQ(class_getMethodImplementation(objc_lookUpClass("SBUIController"), sel<"finishLaunching">()),
+              objc::toImp(&noctil7::finishLaunchingReplacement));
+    EXPECT_TRUE(class_respondsToSelector(objc_lookUpClass("SBLockScreenBulletinCell"), sel<"noctil_delete:">()));
+    EXPECT_TRUE(class_respondsToSelector(objc_lookUpClass("UIImage"), sel<"ntScaleToCenter:">()));
+
+    // The settings-changed notification reloads the options on the main run loop.
+    writeOptions({{"BlurValue", number(9)}});
+    notify_post(noctil7::kSettingsChangedNotification);
+    EXPECT_TRUE(ns::RunLoop::main().runUntil([] { return noctil7::options().blurValue == 9.0; }, 10.0));
+
+    // finishLaunching runs the host's own, then sets the flag and makes the controller.
+    ASSERT_TRUE(sb7::launch().ok());
+    EXPECT_TRUE(noctil7::launched());
+    id controller = noctil7::tweakController();
+    ASSERT_NE(controller, nil);
+    EXPECT_STREQ(objc::className(controller), "Noctil");
+    EXPECT_EQ(objc::objectIvar(controller, "springboard"),
+              send<id>(objc_lookUpClass("UIApplication"), sel<"sharedApplication">()));
+    EXPECT_TRUE(std::filesystem::is_directory(root.path() / "var/mobile/Library/Noctil"));
+  });
+}
+
+TEST(Noctil7StartupDeathTest, MessagesOnlyStartsTheService) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  testing_support::TempDir root;
+  IN_FRESH_PROCESS({
+    objc::AutoreleasePool pool;
+    prepareDevice(root);
+    ns::setMainBundleIdentifier("com.apple.MobileSMS");
+    writeOptions({{"BlurValue", number(5)}});
+    IMP before = class_getMethodImplementation(objc_lookUpClass("UITableView"), sel<"_shouldShowMenuForCell:">());
+    noctil7::start();
+    CFMessagePortRef remote = nullptr;
+    EXPECT_TRUE(ns::RunLoop::main().runUntil(
+        [&] {
+          remote = CFMessagePortCreateRemote(nullptr, reinterpret_cast<CFStringRef>(string(noctil7::kServicePortName)));
+          return remote != nullptr;
+        },
+        10.0));
+    EXPECT_EQ(noctil7::options().blurValue, 20.0);  // no option is loaded
+    EXPECT_EQ(class_getMethodImplementation(objc_lookUpClass("UITableView"), sel<"_shouldShowMenuForCell:">()), before);
+    EXPECT_FALSE(class_respondsToSelector(objc_lookUpClass("UIImage"), sel<"ntScaleToCenter:">()));
+  });
+}
+
+TEST(Noctil7StartupDeathTest, AnyOtherHostGetsNothing) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  testing_support::TempDir root;
+  IN_FRESH_PROCESS({
+    objc::AutoreleasePool pool;
+    prepareDevice(root);
+    ns::setMainBundleIdentifier("com.apple.Preferences");
+    sb7::registerClasses();
+    writeOptions({{"BlurValue", number(5)}});
+    IMP before = class_getMethodImplementation(objc_lookUpClass("SBUIController"), sel<"finishLaunching">());
+    noctil7::start();
+    EXPECT_EQ(class_getMethodImplementation(objc_lookUpClass("SBUIController"), sel<"finishLaunching">()), before);
+    EXPECT_EQ(noctil7::options().blurValue, 20.0);
+    EXPECT_EQ(CFMessagePortCreateRemote(nullptr, reinterpret_cast<CFStringRef>(string(noctil7::kServicePortName))),
+              nullptr);
+  });
+}
+
+TEST(Noctil7Library, LinksOnlyTheRuntimeAndTheFrameworkStandIns) {
+  std::string command = "readelf -d '" + (testing_support::binaryDir() / "lib/libNoctil7.so").string() + "'";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+  ASSERT_EQ(pclose(pipe), 0);
+  EXPECT_NE(output.find("[libobjcface.so]"), std::string::npos);
+  for (const char* host : {"SpringBoard7", "SpringBoard6", "ChatKit", "BulletinBoard", "Preferences", "NoctilSettings"})
+    EXPECT_EQ(output.find(host), std::string::npos) << host;
+}
+
+}  // namespace
