@@ -7,6 +7,8 @@
 #include <objcface/Ivar.h>
 #include <objcface/NSObject.h>
 
+#include <string>
+
 namespace noctil7 {
 
 hook::Slot<void(id, id)> gHeaderTouchesEnded;
@@ -40,6 +42,27 @@ void saveFoldedSet() {
   objc::send<BOOL>(file, sel<"writeToFile:atomically:">(), path, BOOL{YES});
 }
 
+// The title without the counts a fold put after it: every trailing " (<digits>)" is
+// taken off, so a label that still reads "Messages (3)" gives "Messages" and a count
+// is never repeated.  Anything else in brackets is part of the app's name and stays:
+// "Game Center" and "Notes (Work)" are kept whole.
+id baseTitle(id title) {
+  const char* utf8 = objc::send<const char*>(title, sel<"UTF8String">());
+  if (utf8 == nullptr) return nsString("");
+  std::string text = utf8;
+  std::size_t end = text.size();
+  while (end > 0 && text[end - 1] == ')') {
+    std::size_t open = text.rfind(" (", end - 1);
+    if (open == std::string::npos || open + 2 == end - 1) break;
+    bool digits = true;
+    for (std::size_t i = open + 2; i < end - 1; ++i) digits = digits && text[i] >= '0' && text[i] <= '9';
+    if (!digits) break;
+    end = open;
+  }
+  if (end == text.size()) return title;
+  return nsString(text.substr(0, end).c_str());
+}
+
 }  // namespace
 
 BOOL isSectionFolded(id identifier) {
@@ -49,6 +72,9 @@ BOOL isSectionFolded(id identifier) {
 }
 
 void headerTouchesEnded(id self, SEL cmd, id touches, id event) {
+  // The section reload may let the table drop its header views; this one is still
+  // handed to the host's own method at the end.
+  objc::Ref keep = objc::Ref::retain(self);
   if (options().collapsible && options().foldedSections) {
     objc::AutoreleasePool pool;
     id controller = visibleBulletinViewController();
@@ -89,12 +115,7 @@ id bulletinViewForHeader(id self, SEL cmd, id tableView, NSInteger section) {
   if (!isSectionFolded(sectionIdentifierAt(self, section))) return view;
 
   id label = objc::objectIvar(view, "_titleLabel");
-  id title = objc::send<id>(label, sel<"text">());
-  // A count already in the label is not repeated: the base title ends before " (".
-  NSRange marker = objc::send<NSRange>(title, sel<"rangeOfString:">(), nsString(" ("));
-  if (title != nil && marker.location != static_cast<NSUInteger>(NSNotFound))
-    title = objc::send<id>(title, sel<"substringToIndex:">(), marker.location);
-  if (title == nil) title = nsString("");
+  id title = baseTitle(objc::send<id>(label, sel<"text">()));
   NSInteger count = objc::send<NSInteger>(self, sel<"tableView:numberOfRowsInSection:">(),
                                           objc::send<id>(self, sel<"tableView">()), section);
   id suffix = objc::sendVariadic<id>(objc_lookUpClass("NSString"), sel<"stringWithFormat:">(), nsString(" (%d)"),
