@@ -10,9 +10,11 @@
 #include <poll.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <signal.h>
 
 namespace {
@@ -72,8 +74,27 @@ TEST_F(SettingsAcrossProcesses, SwitchingCollapsibleOffReachesTheRunningHomeScre
   auto receiver = cf::notify::NotifyReceiver::open();
   ASSERT_TRUE(receiver.ok());
   ChildProcess springboard(NOCTIL_SPRINGBOARD_PROGRAM, {"--ios", "7.x", "--device", root_.str()});
-  ASSERT_TRUE(springboard.writeLine("expect option Collapsible absent"));
-  ASSERT_TRUE(springboard.waitForLine("[1] expect option Collapsible absent", std::chrono::seconds(60)));
+  // Sends the lines, then an echo of `marker`, and waits until the home screen has run
+  // them all.  Failed expectations are counted by the program (its exit status and
+  // closing summary) and described on its standard error.
+  auto run = [&](const std::vector<std::string>& lines, const std::string& marker) {
+    for (const auto& line : lines) {
+      if (!springboard.writeLine(line)) return false;
+    }
+    return springboard.writeLine("echo " + marker) && springboard.waitForLine(marker, std::chrono::seconds(60));
+  };
+
+  // The Messages section folded by a tap on its header: its rows are hidden, its title
+  // carries the count, and the fold is saved.
+  ASSERT_TRUE(run({"expect option Collapsible absent", "set Collapsible YES", "post com.apple.MobileSMS message=one",
+                   "post com.apple.MobileSMS message=two", "post com.apple.mobilemail message=mail", "nc show",
+                   "expect row nc com.apple.MobileSMS 0 visible", "tap-header com.apple.MobileSMS",
+                   "expect row nc com.apple.MobileSMS 0 hidden height=0",
+                   "expect row nc com.apple.MobileSMS 1 hidden height=0", "expect row nc com.apple.mobilemail 0 visible",
+                   "expect header com.apple.MobileSMS \"Messages (2)\"",
+                   "expect option foldedSections com.apple.MobileSMS"},
+                  "folded"));
+  (void)(*receiver)->drain();  // the home screen's own `set` posted the notification too
 
   EXPECT_EQ(runSettings("set Collapsible NO\nexpect value Collapsible NO\n"), 0);
 
@@ -82,8 +103,23 @@ TEST_F(SettingsAcrossProcesses, SwitchingCollapsibleOffReachesTheRunningHomeScre
   auto names = (*receiver)->drain();
   EXPECT_NE(std::find(names.begin(), names.end(), "com.trelmo.noctil.settingschanged"), names.end());
 
-  ASSERT_TRUE(springboard.writeLine("expect option Collapsible NO within 10"));
+  // The same home-screen process, without a restart: the options reload marked the
+  // list for reload, so the rows show again at the host's height and the title lost
+  // its count; a tap no longer folds; the saved folded set is left as it was.
+  ASSERT_TRUE(run({"expect option Collapsible NO within 10", "expect row nc com.apple.MobileSMS 0 visible within 10",
+                   "expect row nc com.apple.MobileSMS 1 visible", "expect header com.apple.MobileSMS \"Messages\"",
+                   "tap-header com.apple.MobileSMS", "expect row nc com.apple.MobileSMS 0 visible",
+                   "expect header com.apple.MobileSMS \"Messages\"",
+                   "expect option foldedSections com.apple.MobileSMS"},
+                  "unfolded"));
+
   springboard.closeInput();
+  // The closing summary goes to standard output only when nothing failed.
+  std::optional<std::string> summary;
+  while (auto line = springboard.readLine(std::chrono::seconds(60))) {
+    if (line->rfind("stdin: ", 0) == 0) summary = line;
+  }
+  EXPECT_EQ(summary, "stdin: 23 commands, 14 expectations met, 0 failed");
   auto status = springboard.waitExit(std::chrono::seconds(60));
   ASSERT_TRUE(status.has_value());
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
