@@ -249,6 +249,42 @@ TEST_F(FoldingTest, ACountAlreadyInTheLabelIsNotRepeated) {
   EXPECT_EQ(sb7::headerTitle(kMessages), "Messages (4)");
 }
 
+// A host that hands out the Messages header whatever section is asked for.
+id gAnyHeader = nil;
+id viewForHeaderAlwaysMessages(id, SEL, id, NSInteger) { return gAnyHeader; }
+
+TEST_F(FoldingTest, SectionIndexOutsideTheListLeavesTheTitleButSetsTheBackdrop) {
+  writeOptions({{"BGSettingsEnabled", OptionValue::yes()}, {"foldedSections", OptionValue::list({kMessages})}});
+  reloadOptions();
+  post(kMessages, 2);
+  ASSERT_TRUE(sb7::showNotificationCenter().ok());
+  ASSERT_EQ(sb7::headerTitle(kMessages), "Messages (2)");
+  gAnyHeader = objc::send<id>(objc::objectIvar(visibleBulletinViewController(), "_headerViews"), sel<"objectForKey:">(),
+                              str(kMessages));
+  id label = objc::objectIvar(gAnyHeader, "_titleLabel");
+  id backdrop = objc::objectIvar(gAnyHeader, "_backdrop");
+
+  IMP host = noctil7::gBulletinViewForHeader.previous;
+  noctil7::gBulletinViewForHeader.previous = reinterpret_cast<IMP>(&viewForHeaderAlwaysMessages);
+  struct Restore {
+    IMP host;
+    ~Restore() { noctil7::gBulletinViewForHeader.previous = host; }
+  } restore{host};
+  for (NSInteger section : {NSInteger{1}, NSInteger{7}, NSInteger{-1}}) {
+    objc::send<void>(label, sel<"setText:">(), str("Messages"));
+    objc::send<void>(backdrop, sel<"setAlpha:">(), CGFloat{1.0});
+    id view = objc::send<id>(visibleBulletinViewController(), sel<"tableView:viewForHeaderInSection:">(),
+                             notificationCenterTable(), section);
+    EXPECT_EQ(view, gAnyHeader);
+    EXPECT_EQ(text(objc::send<id>(label, sel<"text">())), "Messages") << "section " << section;
+    EXPECT_EQ(objc::send<CGFloat>(backdrop, sel<"alpha">()), 0.6) << "section " << section;
+  }
+  // Section 0 is the folded Messages section itself.
+  objc::send<id>(visibleBulletinViewController(), sel<"tableView:viewForHeaderInSection:">(), notificationCenterTable(),
+                 NSInteger{0});
+  EXPECT_EQ(text(objc::send<id>(label, sel<"text">())), "Messages (2)");
+}
+
 TEST_F(FoldingTest, FoldedSectionWithoutRowsShowsACountOfZero) {
   writeCollapsibleOptions({"com.example.quiet"});
   post(kMessages, 1);
