@@ -239,6 +239,24 @@ TEST_F(RemovalTest, RetriesStopAfterTheirBoundAndTheRequestIsDropped) {
   EXPECT_TRUE(recorder_.drain().empty());
 }
 
+TEST_F(RemovalTest, APortThatWentAwayIsReplacedAndTheRequestStillArrives) {
+  ASSERT_TRUE(recorder_.open());
+  ASSERT_TRUE(sb7::showNotificationCenter().ok());
+  post(kSMS, "one", "sms:+15550001", "1");
+  deleteRow(sb7::List::NotificationCenter, kSMS, 0);
+  ASSERT_EQ(recorder_.waitFor(1).size(), 1u);
+  // Messages ends; the cached port is found dead at the next removal.
+  recorder_.close();
+  post(kSMS, "two", "sms:+15550002", "2");
+  deleteRow(sb7::List::NotificationCenter, kSMS, 0);
+  EXPECT_EQ(gLaunches.size(), 1u);
+  ASSERT_TRUE(recorder_.open());
+  ASSERT_TRUE(ns::advanceClock(0.1).ok());
+  const auto& requests = recorder_.waitFor(2);
+  ASSERT_EQ(requests.size(), 2u);
+  EXPECT_EQ(requests[1].recordID, 2);
+}
+
 TEST_F(RemovalTest, TwoQuickRemovalsSendTwoRequestsOverOnePort) {
   ASSERT_TRUE(recorder_.open());
   ASSERT_TRUE(sb7::showNotificationCenter().ok());
