@@ -36,9 +36,17 @@ case "${1:-}" in
   run)
     setup
     build default
-    # Until the iOS 7 home screen runs scenarios, the main job is a short tour of the
-    # platform on a fresh device root.
-    exec ./build/default/hosts/demo build/default/demo-root
+    # The main job: each scenario on a fresh device root laid by `cmake --install`.
+    # First the iOS 7 home screen as it comes (no library), then the same home screen
+    # with Noctil7: a Messages notification deleted from the lock screen, with the
+    # Messages app started in the background to mark the message read.
+    for scenario in scenarios/stock_ios7.scn scenarios/road_of_one_event.scn; do
+      name=$(basename "$scenario" .scn)
+      rm -rf "build/default/main-job/$name"
+      ./build/default/tests/scenario_check --build-dir build/default --hosts-dir build/default/hosts \
+        --root "build/default/main-job/$name" --cmake "$(command -v cmake)" --deadline 120 "$scenario" \
+        | { grep -v '^-- \(Install\|Installing\|Up-to-date\)' || true; }
+    done
     ;;
   test)
     setup

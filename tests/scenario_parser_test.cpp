@@ -172,6 +172,36 @@ TEST(ScriptParser, Expectations) {
   EXPECT_TRUE(file.exists);
 }
 
+TEST(ScriptParser, PicturesAndPixels) {
+  auto picture = parseOne<WritePicture>("picture /var/mobile/Library/Noctil/CustomBGImage.png 640 1136 jpeg rgb=200,40,0");
+  EXPECT_EQ(picture.path, "/var/mobile/Library/Noctil/CustomBGImage.png");
+  EXPECT_EQ(picture.width, 640);
+  EXPECT_EQ(picture.height, 1136);
+  EXPECT_TRUE(picture.jpeg);
+  EXPECT_EQ(picture.rgb[0], 200);
+  EXPECT_EQ(picture.rgb[1], 40);
+  EXPECT_EQ(picture.rgb[2], 0);
+  EXPECT_FALSE(parseOne<WritePicture>("picture /a.png 2 2 png").jpeg);
+
+  auto pixel = parseOne<ExpectPixel>("expect pixel 160.5 540 100,20,20 tolerance=3");
+  EXPECT_EQ(pixel.x, 160.5);
+  EXPECT_EQ(pixel.y, 540);
+  EXPECT_EQ(pixel.rgb[0], 100);
+  EXPECT_EQ(pixel.tolerance, 3);
+  EXPECT_EQ(parseOne<ExpectPixel>("expect pixel 0 0 0,0,0").tolerance, 8);
+
+  auto has = [](const std::string& message, const char* part) { return message.find(part) != std::string::npos; };
+  EXPECT_TRUE(has(errorOf("picture /a.png 0 10 jpeg"), "width must be at least 1"));
+  EXPECT_TRUE(has(errorOf("picture /a.png 9000 10 jpeg"), "at most 8192"));
+  EXPECT_TRUE(has(errorOf("picture /a.png 10 10 gif"), "expected jpeg|png"));
+  EXPECT_TRUE(has(errorOf("picture /a.png 10 10 png rgb=1,2"), "colour r,g,b"));
+  EXPECT_TRUE(has(errorOf("picture /a.png 10 10 png rgb=1,2,256"), "colour r,g,b"));
+  EXPECT_TRUE(has(errorOf("picture /a.png 10 10 png red"), "rgb="));
+  EXPECT_TRUE(has(errorOf("expect pixel 1 2"), "missing colour"));
+  EXPECT_TRUE(has(errorOf("expect pixel x 2 1,2,3"), "number for the point"));
+  EXPECT_TRUE(has(errorOf("expect pixel 1 2 1,2,3 tolerance=-1"), "tolerance="));
+}
+
 TEST(ScriptParser, ReflectionPathsAndExpectedValues) {
   auto e = parseOne<ExpectValue>("expect SBNotificationCenterController sharedInstance isVisible == YES");
   EXPECT_EQ(e.className, "SBNotificationCenterController");

@@ -66,6 +66,8 @@ Outcome run(const scenario::ExpectValue& c, CommandContext& ctx);
 Outcome run(const scenario::Evaluate& c, CommandContext& ctx);
 Outcome run(const scenario::Dump& c, CommandContext& ctx);
 Outcome run(const scenario::Echo& c, CommandContext& ctx);
+Outcome run(const scenario::WritePicture& c, CommandContext& ctx);
+Outcome run(const scenario::ExpectPixel& c, CommandContext& ctx);
 
 // The home screen, or an error outcome naming the command and the program.
 HomeScreen* requireHomeScreen(CommandContext& ctx, const char* command, Outcome& failure);

@@ -13,7 +13,8 @@ bool isExpectation(const scenario::Command& command) {
          std::holds_alternative<scenario::ExpectMenu>(command) || std::holds_alternative<scenario::ExpectRow>(command) ||
          std::holds_alternative<scenario::ExpectHeader>(command) ||
          std::holds_alternative<scenario::ExpectOption>(command) ||
-         std::holds_alternative<scenario::ExpectFile>(command) || std::holds_alternative<scenario::ExpectValue>(command);
+         std::holds_alternative<scenario::ExpectFile>(command) ||
+         std::holds_alternative<scenario::ExpectPixel>(command) || std::holds_alternative<scenario::ExpectValue>(command);
 }
 
 }  // namespace

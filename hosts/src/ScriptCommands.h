@@ -128,6 +128,26 @@ struct ExpectFile {
   bool exists = false;
 };
 
+// picture <device path> <width> <height> jpeg|png [rgb=<r>,<g>,<b>]: writes a picture
+// of one colour (whole-file, atomically), for example a background the user picked.
+struct WritePicture {
+  std::string path;
+  long long width = 0;
+  long long height = 0;
+  bool jpeg = true;
+  int rgb[3] = {128, 128, 128};
+};
+
+// --- The screen as the user sees it --------------------------------------------------
+// expect pixel <x> <y> <r>,<g>,<b> [tolerance=<n>]: the colour at a point of the
+// screen drawn as it stands (each channel within the tolerance, 8 by default).
+struct ExpectPixel {
+  double x = 0;
+  double y = 0;
+  int rgb[3] = {0, 0, 0};
+  int tolerance = 8;
+};
+
 // --- Reflection ----------------------------------------------------------------------
 // The value on the right of `==`.
 struct ExpectedValue {
@@ -159,7 +179,8 @@ struct Echo {
 
 using Command = std::variant<PutMessage, ExpectRead, PostBulletin, SetBadge, ExpectBadge, Navigate, Wait, LongPress,
                              PerformMenuItem, TapHeader, ClearSection, ExpectMenu, ExpectRow, ExpectHeader, SetOption,
-                             UnsetOption, SetActionMenu, ExpectOption, ExpectFile, ExpectValue, Evaluate, Dump, Echo>;
+                             UnsetOption, SetActionMenu, ExpectOption, ExpectFile, WritePicture, ExpectPixel, ExpectValue,
+                             Evaluate, Dump, Echo>;
 
 // One parsed line: where it came from and what it says.
 struct ScriptLine {

@@ -102,6 +102,18 @@ class Arguments {
     return value;
   }
 
+  // <r>,<g>,<b>, each 0 to 255.
+  void rgb(const Word& w, const std::string& text, int out[3]) const {
+    std::size_t start = 0;
+    for (int i = 0; i < 3; ++i) {
+      std::size_t end = i < 2 ? text.find(',', start) : text.size();
+      auto value = end == std::string::npos ? std::nullopt : parseInteger(text.substr(start, end - start));
+      if (!value || *value < 0 || *value > 255) fail("expected a colour r,g,b of numbers 0 to 255, found " + shown(w));
+      out[i] = static_cast<int>(*value);
+      start = end + 1;
+    }
+  }
+
   ListKind list() {
     return keyword("list (nc or lock)", {"nc", "lock"}) == 0 ? ListKind::notificationCenter : ListKind::lockScreen;
   }
@@ -249,6 +261,23 @@ Command parseExpect(Arguments& args) {
     args.done();
     return c;
   }
+  if (what == "pixel") {
+    ExpectPixel c;
+    for (double* coordinate : {&c.x, &c.y}) {
+      const Word& w = args.take("point (x y)");
+      auto value = w.quoted ? std::nullopt : parseNumber(w.text);
+      if (!value) args.fail("expected a number for the point, found " + shown(w));
+      *coordinate = *value;
+    }
+    const Word& colour = args.take("colour r,g,b");
+    args.rgb(colour, colour.text, c.rgb);
+    for (const Word& w : args.rest()) {
+      auto value = w.text.rfind("tolerance=", 0) == 0 ? parseInteger(w.text.substr(10)) : std::nullopt;
+      if (w.quoted || !value || *value < 0 || *value > 255) args.fail("expected tolerance=<0 to 255>, found " + shown(w));
+      c.tolerance = static_cast<int>(*value);
+    }
+    return c;
+  }
   // expect <Class> <token> … == <value>
   std::vector<Word> words{first};
   for (const Word& w : args.rest()) words.push_back(w);
@@ -375,6 +404,19 @@ Command parseCommand(const std::vector<Word>& words) {
     reflectionPath(args, args.rest(), c.className, c.tokens);
     return c;
   }
+  if (name == "picture") {
+    WritePicture c;
+    c.path = args.name("device path");
+    c.width = args.integer("width", 1);
+    c.height = args.integer("height", 1);
+    if (c.width > 8192 || c.height > 8192) args.fail("a picture is at most 8192 x 8192");
+    c.jpeg = args.keyword("format", {"jpeg", "png"}) == 0;
+    for (const Word& w : args.rest()) {
+      if (w.quoted || w.text.rfind("rgb=", 0) != 0) args.fail("expected rgb=<r>,<g>,<b>, found " + shown(w));
+      args.rgb(w, w.text.substr(4), c.rgb);
+    }
+    return c;
+  }
   if (name == "dump") {
     args.done();
     return Dump{};
@@ -471,6 +513,8 @@ std::string commandName(const Command& command) {
     std::string operator()(const Evaluate&) const { return "eval"; }
     std::string operator()(const Dump&) const { return "dump"; }
     std::string operator()(const Echo&) const { return "echo"; }
+    std::string operator()(const WritePicture&) const { return "picture"; }
+    std::string operator()(const ExpectPixel&) const { return "expect pixel"; }
   };
   return std::visit(Namer{}, command);
 }
