@@ -6,6 +6,7 @@
 #include "Options.h"
 #include "Startup.h"
 #include "TweakController.h"
+#include "noctil7/OptionValues.h"
 
 #include <TestSupport.h>
 
@@ -30,16 +31,10 @@ using objc::sel;
 
 namespace {
 
-id string(const char* text) { return ns::str(text); }
-id boolean(BOOL value) { return send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithBool:">(), value); }
-id number(double value) { return send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithDouble:">(), value); }
-
-void writeOptions(std::initializer_list<std::pair<const char*, id>> entries) {
-  objc::AutoreleasePool pool;
-  id dictionary = send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionary">());
-  for (const auto& [key, value] : entries) send<void>(dictionary, sel<"setObject:forKey:">(), value, string(key));
-  ASSERT_TRUE(send<BOOL>(dictionary, sel<"writeToFile:atomically:">(), string(noctil7::kOptionsPath), BOOL{YES}));
-}
+using noctil7_tests::boolean;
+using noctil7_tests::number;
+using noctil7_tests::string;
+using noctil7_tests::writeOptions;
 
 // A solid red picture saved as JPEG data under the ".png" name, as the settings
 // pane saves it.

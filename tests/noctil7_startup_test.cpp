@@ -8,6 +8,7 @@
 #include "Options.h"
 #include "Startup.h"
 #include "TweakController.h"
+#include "noctil7/OptionValues.h"
 
 #include <TestSupport.h>
 
@@ -34,19 +35,10 @@ using objc::sel;
 
 namespace {
 
-id string(const char* text) { return ns::str(text); }
-id boolean(BOOL value) { return send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithBool:">(), value); }
-id number(double value) { return send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithDouble:">(), value); }
-
-// Writes the options file holding exactly these keys (nil values are skipped).
-void writeOptions(std::initializer_list<std::pair<const char*, id>> entries) {
-  objc::AutoreleasePool pool;
-  id dictionary = send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionary">());
-  for (const auto& [key, value] : entries)
-    if (value != nil) send<void>(dictionary, sel<"setObject:forKey:">(), value, string(key));
-  ASSERT_TRUE(send<BOOL>(dictionary, sel<"writeToFile:atomically:">(), string(noctil7::kOptionsPath), BOOL{YES}));
-}
-
+using noctil7_tests::boolean;
+using noctil7_tests::number;
+using noctil7_tests::string;
+using noctil7_tests::writeOptions;
 
 std::string tintName() { return noctil7::options().colorTint ? ns::utf8(noctil7::options().colorTint) : "(none)"; }
 
