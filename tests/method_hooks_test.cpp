@@ -112,9 +112,11 @@ TEST_F(MethodHooksTest, ForwarderHonoursALaterReplacementOfTheSuperclass) {
   Family f = makeFamily("HkB");
   const hook::Entry table[] = {hook::replace<&newLaterGreet, gLaterSlot>("HkBInheritor", "greet:")};
   hook::install(table);
+  EXPECT_EQ(greet(f.leaf, 1), 1);
+  // The superclass's method replaced after a call: the next call reaches the new one.
   method_setImplementation(class_getInstanceMethod(f.base, sel<"greet:">()), objc::toImp(&laterBaseGreet));
   EXPECT_EQ(greet(f.leaf, 1), 1001);
-  EXPECT_EQ(gLog, (std::vector<std::string>{"NewInheritor", "LaterBase"}));
+  EXPECT_EQ(gLog, (std::vector<std::string>{"NewInheritor", "Base", "NewInheritor", "LaterBase"}));
 }
 
 hook::Slot<int(int)> gTwiceSlot;
@@ -183,6 +185,98 @@ TEST_F(MethodHooksTest, ReplacementsWithoutPreviousAndAddedMethods) {
   // The base class keeps its own answer.
   objc::Ref base = objc::Ref::adopt(objc::allocInit(f.base));
   EXPECT_FALSE(objc::send<BOOL>(base, sel<"canBecomeFirstResponder">()));
+}
+
+// Two classes in different families that both only inherit the same selector, each
+// with its own slot (as the two tableView:cellForRowAtIndexPath: entries have): each
+// forwarder reaches its own saved superclass.  And a class whose superclass is hooked
+// too runs both replacements, subclass first, whichever was installed first.
+int otherBaseGreet(id, SEL, int x) {
+  gLog.push_back("OtherBase");
+  return x - 1;
+}
+hook::Slot<int(int)> gFirstBranchSlot;
+hook::Slot<int(int)> gSecondBranchSlot;
+hook::Slot<int(int)> gMiddleSlot;
+int newFirstBranch(id self, SEL cmd, int x) {
+  gLog.push_back("NewFirst");
+  return gFirstBranchSlot(self, cmd, x);
+}
+int newSecondBranch(id self, SEL cmd, int x) {
+  gLog.push_back("NewSecond");
+  return gSecondBranchSlot(self, cmd, x);
+}
+int newMiddle(id self, SEL cmd, int x) {
+  gLog.push_back("NewMiddle");
+  return gMiddleSlot(self, cmd, x) * 2;
+}
+
+TEST_F(MethodHooksTest, SameSelectorInTwoClassesKeepsTwoForwardersAndChainsThroughHookedSuperclasses) {
+  Family f = makeFamily("HkF");
+  Class otherBase = objc::ClassBuilder<NSObjectIvars>("HkFOtherBase", objc::NSObjectClass())
+                        .method<&otherBaseGreet>("greet:")
+                        .registerClass();
+  Class otherInheritor = objc::ClassBuilder<NSObjectIvars>("HkFOtherInheritor", otherBase).registerClass();
+  // HkFLeaf : HkFInheritor : HkFBase.  The leaf's entry comes before its
+  // superclass's, so the leaf's forwarder must look HkFInheritor up when called.
+  const hook::Entry table[] = {
+      hook::replace<&newFirstBranch, gFirstBranchSlot>("HkFLeaf", "greet:"),
+      hook::replace<&newSecondBranch, gSecondBranchSlot>("HkFOtherInheritor", "greet:"),
+      hook::replace<&newMiddle, gMiddleSlot>("HkFInheritor", "greet:"),
+  };
+  hook::install(table);
+  EXPECT_EQ(gFirstBranchSlot.savedSuperclass, f.inheritor);
+  EXPECT_EQ(gSecondBranchSlot.savedSuperclass, otherBase);
+  EXPECT_NE(gFirstBranchSlot.previous, gSecondBranchSlot.previous);
+
+  EXPECT_EQ(greet(otherInheritor, 5), 4);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"NewSecond", "OtherBase"}));
+
+  gLog.clear();
+  EXPECT_EQ(greet(f.leaf, 5), 10);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"NewFirst", "NewMiddle", "Base"}));
+
+  gLog.clear();
+  EXPECT_EQ(greet(f.inheritor, 5), 10);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"NewMiddle", "Base"}));
+}
+
+// Forwarders pass every argument and the result with the method's exact C types:
+// a CGFloat result with object arguments (a row height) and a BOOL argument.
+CGFloat baseHeight(id, SEL, id table, NSInteger row) {
+  gLog.push_back(table != nil ? "BaseHeight(table)" : "BaseHeight(nil)");
+  return 44.5 + static_cast<CGFloat>(row);
+}
+void baseAppear(id, SEL, BOOL animated) { gLog.push_back(animated ? "BaseAppear(YES)" : "BaseAppear(NO)"); }
+hook::Slot<CGFloat(id, NSInteger)> gHeightSlot;
+hook::Slot<void(BOOL)> gAppearSlot;
+CGFloat newHeight(id self, SEL cmd, id table, NSInteger row) {
+  gLog.push_back("NewHeight");
+  return gHeightSlot(self, cmd, table, row) / 2;
+}
+void newAppear(id self, SEL cmd, BOOL animated) {
+  gAppearSlot(self, cmd, animated);
+  gLog.push_back("NewAppear");
+}
+
+TEST_F(MethodHooksTest, ForwardersKeepTheMethodsTypes) {
+  Class base = objc::ClassBuilder<NSObjectIvars>("HkGBase", objc::NSObjectClass())
+                   .method<&baseHeight>("heightFor:row:")
+                   .method<&baseAppear>("appear:")
+                   .registerClass();
+  Class sub = objc::ClassBuilder<NSObjectIvars>("HkGSub", base).registerClass();
+  const hook::Entry table[] = {
+      hook::replace<&newHeight, gHeightSlot>("HkGSub", "heightFor:row:"),
+      hook::replace<&newAppear, gAppearSlot>("HkGSub", "appear:"),
+  };
+  hook::install(table);
+  // The added methods carry the inherited methods' type strings.
+  EXPECT_STREQ(method_getTypeEncoding(class_getInstanceMethod(sub, sel<"heightFor:row:">())),
+               method_getTypeEncoding(class_getInstanceMethod(base, sel<"heightFor:row:">())));
+  objc::Ref object = objc::Ref::adopt(objc::allocInit(sub));
+  EXPECT_EQ(objc::send<CGFloat>(object, sel<"heightFor:row:">(), object.get(), NSInteger{3}), 23.75);
+  objc::send<void>(object, sel<"appear:">(), BOOL{YES});
+  EXPECT_EQ(gLog, (std::vector<std::string>{"NewHeight", "BaseHeight(table)", "BaseAppear(YES)", "NewAppear"}));
 }
 
 }  // namespace

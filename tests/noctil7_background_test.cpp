@@ -12,19 +12,27 @@
 
 #include <foundation/Bundle.h>
 #include <foundation/DeviceRoot.h>
+#include <corefoundation/CFNotificationCenter.h>
+#include <corefoundation/Notify.h>
 #include <foundation/NSString.h>
+#include <foundation/RunLoop.h>
 #include <objcface/Ivar.h>
 #include <springboard7/HostControl.h>
 #include <uikit/UIColor.h>
 #include <uikit/UIGraphics.h>
 #include <uikit/UIImage.h>
 #include <uikit/UIScreen.h>
+#include <uikit/MenuAddOn.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 using objc::send;
 using objc::sel;
@@ -279,6 +287,134 @@ TEST_F(Noctil7Background, ActionMenuNotLoadedMeansItsFileIsNeverTouched) {
   appearOnce();
   EXPECT_EQ(actionMenuEnabled(), "no file");
   EXPECT_FALSE(noctil7::actionMenuSuspended());
+}
+
+// Counts ActionMenu's change notifications as another process would see them.  A
+// sentinel posted after them arrives after them, so once it is in, every earlier
+// post has been delivered.
+int gActionMenuPosts = 0;
+bool gSentinelArrived = false;
+int gObserverToken = 0;
+constexpr const char* kSentinel = "test.noctil7.background.sentinel";
+
+void countActionMenuPost(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
+  ++gActionMenuPosts;
+}
+void sentinelArrived(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
+  gSentinelArrived = true;
+}
+
+class Noctil7ActionMenu : public Noctil7Background {
+ protected:
+  void SetUp() override {
+    Noctil7Background::SetUp();
+    gActionMenuPosts = 0;
+    auto center = CFNotificationCenterGetDarwinNotifyCenter();
+    CFNotificationCenterAddObserver(center, &gObserverToken, &countActionMenuPost,
+                                    reinterpret_cast<CFStringRef>(string(noctil7::kActionMenuNotification)), nullptr,
+                                    CFNotificationSuspensionBehaviorDeliverImmediately);
+    CFNotificationCenterAddObserver(center, &gObserverToken, &sentinelArrived,
+                                    reinterpret_cast<CFStringRef>(string(kSentinel)), nullptr,
+                                    CFNotificationSuspensionBehaviorDeliverImmediately);
+    uikit::setMenuAddOnInstalled(true);
+  }
+  void TearDown() override {
+    uikit::setMenuAddOnInstalled(false);
+    CFNotificationCenterRemoveEveryObserver(CFNotificationCenterGetDarwinNotifyCenter(), &gObserverToken);
+    Noctil7Background::TearDown();
+  }
+  // The number of ActionMenu notifications delivered since the last call.
+  int deliveredPosts() {
+    gSentinelArrived = false;
+    EXPECT_EQ(notify_post(kSentinel), NOTIFY_STATUS_OK);
+    EXPECT_TRUE(ns::RunLoop::main().runUntil([] { return gSentinelArrived; }, 10.0));
+    return std::exchange(gActionMenuPosts, 0);
+  }
+};
+
+TEST_F(Noctil7ActionMenu, EachSwitchIsWrittenAndAnnounced) {
+  writeActionMenuOptions({{"AMEnabled", boolean(YES)}, {"Other", number(3)}});
+  ASSERT_TRUE(sb7::showNotificationCenter().ok());
+  EXPECT_EQ(actionMenuEnabled(), "NO");
+  EXPECT_TRUE(noctil7::actionMenuSuspended());
+  EXPECT_EQ(deliveredPosts(), 1);
+  ASSERT_TRUE(sb7::hideNotificationCenter().ok());
+  EXPECT_EQ(actionMenuEnabled(), "YES");
+  EXPECT_FALSE(noctil7::actionMenuSuspended());
+  EXPECT_EQ(deliveredPosts(), 1);
+  // The add-on's other settings survive both rewrites.
+  EXPECT_EQ(send<NSInteger>(send<id>(readActionMenuOptions(), sel<"objectForKey:">(), string("Other")),
+                            sel<"integerValue">()),
+            3);
+
+  // "AMEnabled" absent counts as on: switched off, then back on explicitly.
+  writeActionMenuOptions({{"Other", number(3)}});
+  ASSERT_TRUE(sb7::showNotificationCenter().ok());
+  EXPECT_EQ(actionMenuEnabled(), "NO");
+  ASSERT_TRUE(sb7::hideNotificationCenter().ok());
+  EXPECT_EQ(actionMenuEnabled(), "YES");
+  EXPECT_EQ(deliveredPosts(), 2);
+}
+
+TEST_F(Noctil7ActionMenu, SwitchedOffByTheUserIsNeitherWrittenNorAnnounced) {
+  writeActionMenuOptions({{"AMEnabled", boolean(NO)}});
+  auto file = root_.path() / "var/mobile/Library/Preferences/com.booleanmagic.ActionMenu.plist";
+  auto written = std::filesystem::last_write_time(file);
+  std::filesystem::last_write_time(file, written - std::chrono::hours(1));
+  written = std::filesystem::last_write_time(file);
+  appearOnce();
+  EXPECT_EQ(std::filesystem::last_write_time(file), written);
+  EXPECT_EQ(actionMenuEnabled(), "NO");
+  EXPECT_EQ(deliveredPosts(), 0);
+}
+
+TEST_F(Noctil7ActionMenu, AFileGoneBeforeTheDisappearanceIsNotRecreatedButTheChangeIsAnnounced) {
+  ASSERT_TRUE(sb7::showNotificationCenter().ok());
+  EXPECT_EQ(actionMenuEnabled(), "NO");  // made holding only AMEnabled = NO
+  std::filesystem::remove(root_.path() / "var/mobile/Library/Preferences/com.booleanmagic.ActionMenu.plist");
+  EXPECT_EQ(deliveredPosts(), 1);
+  ASSERT_TRUE(sb7::hideNotificationCenter().ok());
+  EXPECT_EQ(actionMenuEnabled(), "no file");
+  EXPECT_FALSE(noctil7::actionMenuSuspended());
+  EXPECT_EQ(deliveredPosts(), 1);
+  // Nothing is owed any more: the next disappearance neither writes nor announces.
+  send<void>(send<id>(send<id>(objc_lookUpClass("SBNotificationCenterController"), sel<"sharedInstance">()),
+                      sel<"viewController">()),
+             sel<"viewWillDisappear:">(), BOOL{NO});
+  EXPECT_EQ(actionMenuEnabled(), "no file");
+  EXPECT_EQ(deliveredPosts(), 0);
+}
+
+TEST_F(Noctil7ActionMenu, TheAddOnGoingAwayWhileShownStillGetsItsSwitchBack) {
+  ASSERT_TRUE(sb7::showNotificationCenter().ok());
+  uikit::setMenuAddOnInstalled(false);
+  ASSERT_TRUE(sb7::hideNotificationCenter().ok());
+  EXPECT_EQ(actionMenuEnabled(), "YES");
+  EXPECT_EQ(deliveredPosts(), 2);
+  // Without the add-on an appearance leaves its file alone.
+  appearOnce();
+  EXPECT_EQ(actionMenuEnabled(), "YES");
+  EXPECT_EQ(deliveredPosts(), 0);
+}
+
+// Every setMenuVisible:animated: the shared menu gets, recorded on the way through.
+std::vector<std::pair<BOOL, BOOL>> gMenuVisibility;
+IMP gHostSetMenuVisible = nullptr;
+void recordMenuVisible(id self, SEL cmd, BOOL visible, BOOL animated) {
+  gMenuVisibility.emplace_back(visible, animated);
+  objc::callImp<void, BOOL, BOOL>(gHostSetMenuVisible, self, cmd, visible, animated);
+}
+
+TEST_F(Noctil7ActionMenu, DisappearanceHidesTheSharedMenuAnimated) {
+  if (gHostSetMenuVisible == nullptr) {
+    Method method = class_getInstanceMethod(objc_lookUpClass("UIMenuController"), sel<"setMenuVisible:animated:">());
+    gHostSetMenuVisible = method_setImplementation(method, objc::toImp(&recordMenuVisible));
+  }
+  ASSERT_TRUE(sb7::showNotificationCenter().ok());
+  gMenuVisibility.clear();
+  ASSERT_TRUE(sb7::hideNotificationCenter().ok());
+  EXPECT_NE(std::find(gMenuVisibility.begin(), gMenuVisibility.end(), std::pair<BOOL, BOOL>{NO, YES}),
+            gMenuVisibility.end());
 }
 
 void answerRegisterAction(id, SEL, id, id, id) {}

@@ -13,6 +13,7 @@
 #include <TestSupport.h>
 
 #include <corefoundation/CFMessagePort.h>
+#include <corefoundation/CFNotificationCenter.h>
 #include <corefoundation/Notify.h>
 #include <foundation/Bundle.h>
 #include <foundation/DeviceRoot.h>
@@ -29,6 +30,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <string>
 
 using objc::send;
 using objc::sel;
@@ -241,6 +244,75 @@ TEST(Noctil7StartupDeathTest, AnyOtherHostGetsNothing) {
   });
 }
 
+// Loader runs are counted through what a run with "Collapsible" NO does once the
+// home screen has launched: it asks Notification Center's list to reload.
+int gReloadRequests = 0;
+IMP gHostNeedsReload = nullptr;
+void countReloadRequest(id self, SEL cmd) {
+  ++gReloadRequests;
+  objc::callImp<void>(gHostNeedsReload, self, cmd);
+}
+bool gSentinelArrived = false;
+void sentinelArrived(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
+  gSentinelArrived = true;
+}
+constexpr const char* kSentinel = "test.noctil7.startup.sentinel";
+
+// Posts the settings-changed notification `times` times in a row, then serves the
+// main run loop until a sentinel posted after them has arrived, so every one of
+// them has been delivered.
+void postSettingsChanged(int times) {
+  for (int i = 0; i < times; ++i) EXPECT_EQ(notify_post(noctil7::kSettingsChangedNotification), NOTIFY_STATUS_OK);
+  gSentinelArrived = false;
+  EXPECT_EQ(notify_post(kSentinel), NOTIFY_STATUS_OK);
+  EXPECT_TRUE(ns::RunLoop::main().runUntil([] { return gSentinelArrived; }, 10.0));
+}
+
+TEST(Noctil7StartupDeathTest, SettingsNotificationsCoalesceAndOnlyCollapsibleOffReloadsTheList) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  testing_support::TempDir root;
+  IN_FRESH_PROCESS({
+    objc::AutoreleasePool pool;
+    prepareDevice(root);
+    ns::setMainBundleIdentifier("com.apple.springboard");
+    sb7::registerClasses();
+    Method needsReload =
+        class_getInstanceMethod(objc_lookUpClass("SBBulletinViewController"), sel<"setTableViewNeedsReload">());
+    gHostNeedsReload = method_setImplementation(needsReload, objc::toImp(&countReloadRequest));
+    CFNotificationCenterAddObserver(CFNotificationCenterGetDarwinNotifyCenter(), nullptr, &sentinelArrived,
+                                    reinterpret_cast<CFStringRef>(string(kSentinel)), nullptr,
+                                    CFNotificationSuspensionBehaviorDeliverImmediately);
+    // Before launch a "Collapsible" NO file is read but nothing is reloaded.
+    writeOptions({{"Collapsible", boolean(NO)}});
+    noctil7::start();
+    EXPECT_FALSE(noctil7::options().collapsible);
+    ASSERT_TRUE(sb7::launch().ok());
+    sb7::settle();
+    gReloadRequests = 0;
+
+    // Three posts in a row before the main run loop gets to them: one load.
+    writeOptions({{"Collapsible", boolean(NO)}, {"BlurValue", number(6)}});
+    postSettingsChanged(3);
+    EXPECT_EQ(noctil7::options().blurValue, 6.0);
+    EXPECT_EQ(gReloadRequests, 1);
+
+    // "Collapsible" YES: the options change, the list is left alone.
+    writeOptions({{"Collapsible", boolean(YES)}, {"BlurValue", number(4)}});
+    postSettingsChanged(1);
+    EXPECT_EQ(noctil7::options().blurValue, 4.0);
+    EXPECT_TRUE(noctil7::options().collapsible);
+    EXPECT_EQ(gReloadRequests, 1);
+
+    // "Enabled" NO switches folding off too, so the list reloads.
+    writeOptions({{"Enabled", boolean(NO)}, {"Collapsible", boolean(YES)}});
+    postSettingsChanged(2);
+    EXPECT_FALSE(noctil7::options().collapsible);
+    EXPECT_EQ(gReloadRequests, 2);
+    // The controller's tint follows the switched-off name: none.
+    EXPECT_EQ(send<id>(noctil7::tweakController(), sel<"getTintColor">()), nil);
+  });
+}
+
 TEST(Noctil7Library, LinksOnlyTheRuntimeAndTheFrameworkStandIns) {
   std::string command = "readelf -d '" + (testing_support::binaryDir() / "lib/libNoctil7.so").string() + "'";
   std::FILE* pipe = popen(command.c_str(), "r");
@@ -250,6 +322,21 @@ TEST(Noctil7Library, LinksOnlyTheRuntimeAndTheFrameworkStandIns) {
   while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
   ASSERT_EQ(pclose(pipe), 0);
   EXPECT_NE(output.find("[libobjcface.so]"), std::string::npos);
+  // Every library the tweak needs is the runtime, a framework stand-in or the C and
+  // C++ run-time: the host programs' classes are only ever found by name.
+  const std::set<std::string> allowed = {"libobjcface.so", "libFoundation.so", "libCoreFoundation.so", "libUIKit.so",
+                                         "libobjc.so.4",   "libstdc++.so.6",   "libm.so.6",            "libgcc_s.so.1",
+                                         "libc.so.6"};
+  std::size_t needed = 0;
+  for (std::size_t at = output.find("(NEEDED)"); at != std::string::npos; at = output.find("(NEEDED)", at + 1)) {
+    std::size_t open = output.find('[', at);
+    std::size_t close = output.find(']', open);
+    ASSERT_NE(close, std::string::npos);
+    std::string library = output.substr(open + 1, close - open - 1);
+    EXPECT_TRUE(allowed.count(library)) << "unexpected dependency " << library;
+    ++needed;
+  }
+  EXPECT_GE(needed, 4u);
   for (const char* host : {"SpringBoard7", "SpringBoard6", "ChatKit", "BulletinBoard", "Preferences", "NoctilSettings"})
     EXPECT_EQ(output.find(host), std::string::npos) << host;
 }
