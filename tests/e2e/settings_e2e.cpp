@@ -1,8 +1,9 @@
 // Two processes on one device root laid by the install rules: a host program serving
-// its run loop, and the Settings app switching "Collapsible" off.  The options file
-// changes under the running program, and the settings-changed notification reaches
-// the tweaks it loaded, without a restart: the test probe tweak inside the Messages
-// app, and (once the iOS 7 home screen is built) the home screen itself.
+// its run loop, and the Settings app switching "Collapsible" off or picking a
+// background picture.  The options file (or the picture file) changes under the
+// running program, and the settings-changed notification reaches the tweaks it
+// loaded, without a restart: the test probe tweak inside the Messages app, and the
+// iOS 7 home screen itself.
 #include "PortsTest.h"
 
 #include <corefoundation/NotifyDelivery.h>
@@ -70,18 +71,74 @@ TEST_F(SettingsAcrossProcesses, SwitchingCollapsibleOffReachesATweakInAnotherRun
 }
 
 #ifdef NOCTIL_SPRINGBOARD_PROGRAM
+// Sends the lines to a home screen reading its standard input, then an echo of
+// `marker`, and waits until it has run them all.  Failed expectations are counted by
+// the program (its closing summary) and described on its standard error.
+bool runHomeScreen(ChildProcess& springboard, const std::vector<std::string>& lines, const std::string& marker) {
+  for (const auto& line : lines) {
+    if (!springboard.writeLine(line)) return false;
+  }
+  return springboard.writeLine("echo " + marker) && springboard.waitForLine(marker, std::chrono::seconds(60));
+}
+
+// Closes the home screen's input and answers its closing summary, which it prints
+// on standard output only when no expectation failed.
+std::optional<std::string> closingSummary(ChildProcess& springboard) {
+  springboard.closeInput();
+  std::optional<std::string> summary;
+  while (auto line = springboard.readLine(std::chrono::seconds(60))) {
+    if (line->rfind("stdin: ", 0) == 0) summary = line;
+  }
+  return summary;
+}
+
+TEST_F(SettingsAcrossProcesses, APicturePickedInSettingsIsWhatTheRunningHomeScreenShows) {
+  auto receiver = cf::notify::NotifyReceiver::open();
+  ASSERT_TRUE(receiver.ok());
+  ChildProcess springboard(NOCTIL_SPRINGBOARD_PROGRAM, {"--ios", "7.x", "--device", root_.str()});
+
+  // An earlier red picture, shown once so the home screen holds it, and the blue one
+  // the user is about to pick from the photo library.  No dimming and full opacity,
+  // so the screen shows each picture's own colour.
+  ASSERT_TRUE(runHomeScreen(springboard,
+                            {"picture /var/tmp/photos/blue.jpg 64 64 jpeg rgb=40,60,200",
+                             "picture /var/mobile/Library/Noctil/CustomBGImage.png 640 1136 jpeg rgb=200,40,40",
+                             "set BGImageEnabled YES", "set BGImageAlpha 1", "set BGImageGrayscaleValue 0",
+                             "set BGImageBlurValue 0", "nc show", "expect pixel 160 540 200,40,40 tolerance=12",
+                             "nc hide"},
+                            "red shown"));
+  (void)(*receiver)->drain();
+
+  fs::path photo = root_.path() / "var/tmp/photos/blue.jpg";
+  ASSERT_TRUE(fs::exists(photo));
+  EXPECT_EQ(runSettings("open \"Background\"\nopen \"Custom Picture\"\npress \"Choose Picture\"\npick " +
+                        photo.string() + " library\nexpect file /var/mobile/Library/Noctil/CustomBGImage.png jpeg\n"),
+            0);
+  pollfd p{(*receiver)->fd(), POLLIN, 0};
+  EXPECT_EQ(::poll(&p, 1, 10000), 1);
+  auto names = (*receiver)->drain();
+  EXPECT_NE(std::find(names.begin(), names.end(), "com.trelmo.noctil.settingschanged"), names.end());
+
+  // The same process, without a restart: serving its run loop delivers the
+  // notification, the options reload drops the red picture it held, and the next
+  // appearance of Notification Center reads the file the Settings app wrote.
+  ASSERT_TRUE(runHomeScreen(springboard,
+                            {"wait 0.5", "nc show", "expect pixel 160 540 40,60,200 tolerance=12",
+                             "expect pixel 20 40 40,60,200 tolerance=12", "nc hide"},
+                            "blue shown"));
+
+  EXPECT_EQ(closingSummary(springboard), "stdin: 16 commands, 3 expectations met, 0 failed");
+  auto status = springboard.waitExit(std::chrono::seconds(60));
+  ASSERT_TRUE(status.has_value());
+  EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+}
+
 TEST_F(SettingsAcrossProcesses, SwitchingCollapsibleOffReachesTheRunningHomeScreen) {
   auto receiver = cf::notify::NotifyReceiver::open();
   ASSERT_TRUE(receiver.ok());
   ChildProcess springboard(NOCTIL_SPRINGBOARD_PROGRAM, {"--ios", "7.x", "--device", root_.str()});
-  // Sends the lines, then an echo of `marker`, and waits until the home screen has run
-  // them all.  Failed expectations are counted by the program (its exit status and
-  // closing summary) and described on its standard error.
   auto run = [&](const std::vector<std::string>& lines, const std::string& marker) {
-    for (const auto& line : lines) {
-      if (!springboard.writeLine(line)) return false;
-    }
-    return springboard.writeLine("echo " + marker) && springboard.waitForLine(marker, std::chrono::seconds(60));
+    return runHomeScreen(springboard, lines, marker);
   };
 
   // The Messages section folded by a tap on its header: its rows are hidden, its title
@@ -113,13 +170,7 @@ TEST_F(SettingsAcrossProcesses, SwitchingCollapsibleOffReachesTheRunningHomeScre
                    "expect option foldedSections com.apple.MobileSMS"},
                   "unfolded"));
 
-  springboard.closeInput();
-  // The closing summary goes to standard output only when nothing failed.
-  std::optional<std::string> summary;
-  while (auto line = springboard.readLine(std::chrono::seconds(60))) {
-    if (line->rfind("stdin: ", 0) == 0) summary = line;
-  }
-  EXPECT_EQ(summary, "stdin: 23 commands, 14 expectations met, 0 failed");
+  EXPECT_EQ(closingSummary(springboard), "stdin: 23 commands, 14 expectations met, 0 failed");
   auto status = springboard.waitExit(std::chrono::seconds(60));
   ASSERT_TRUE(status.has_value());
   EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
