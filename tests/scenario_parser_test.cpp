@@ -165,6 +165,10 @@ TEST(ScriptParser, Expectations) {
   option = parseOne<ExpectOption>(R"(expect option ColorTint "absent")");
   EXPECT_EQ(option.value, "absent");
   EXPECT_TRUE(option.quoted);
+  EXPECT_TRUE(option.file.empty());
+  option = parseOne<ExpectOption>("expect option AMEnabled NO in=/var/mobile/Library/Preferences/x.plist");
+  EXPECT_EQ(option.value, "NO");
+  EXPECT_EQ(option.file, "/var/mobile/Library/Preferences/x.plist");
   EXPECT_TRUE(parseOne<ExpectRead>("expect read 7 yes").read);
   EXPECT_FALSE(parseOne<ExpectRead>("expect read 7 no").read);
   auto file = parseOne<ExpectFile>(R"(expect file "/var/mobile/Library/Noctil" exists)");
@@ -274,6 +278,9 @@ TEST(ScriptParser, BadLinesSayWhatIsWrong) {
   EXPECT_TRUE(has(errorOf("menu \"Delete"), "unterminated quote"));
   EXPECT_TRUE(has(errorOf("set Enabled"), "missing value"));
   EXPECT_TRUE(has(errorOf("tap-header \"\""), "section ID is empty"));
+  EXPECT_TRUE(has(errorOf("expect option AMEnabled NO in=relative.plist"), "in=<device path>"));
+  EXPECT_TRUE(has(errorOf("expect option AMEnabled NO in=/a.plist in=/b.plist"), "at most once"));
+  EXPECT_TRUE(has(errorOf("expect option AMEnabled NO YES"), "in=<device path>"));
 }
 
 TEST(ScriptParser, ScriptsKeepLineNumbersAndReportEveryBadLine) {

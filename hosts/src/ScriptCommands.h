@@ -114,11 +114,14 @@ struct UnsetOption {
 struct SetActionMenu {
   bool on = false;
 };
-// expect option <key> <value|absent>; nullopt is absent.
+// expect option <key> <value|absent> [in=<device path>]; nullopt is absent.
 struct ExpectOption {
   std::string key;
   std::optional<std::string> value;
   bool quoted = false;  // a quoted value always compares as text
+  // The property-list file read: empty for the options file, else the device path
+  // given with in= (the settings file of another add-on, say).
+  std::string file;
 };
 
 // --- Files ---------------------------------------------------------------------------

@@ -244,7 +244,11 @@ Command parseExpect(Arguments& args) {
       c.value = w.text;
       c.quoted = w.quoted;
     }
-    args.done();
+    for (const Word& file : args.rest()) {
+      if (!c.file.empty() || file.text.rfind("in=/", 0) != 0)
+        args.fail("expected in=<device path> at most once, found " + shown(file));
+      c.file = file.text.substr(3);
+    }
     return c;
   }
   if (what == "read") {

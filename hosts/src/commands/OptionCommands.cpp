@@ -1,6 +1,7 @@
 // set, unset, expect option and actionmenu: the options file as the Settings app
 // writes it (each write followed by the settings-changed notification), and the
 // switch that makes the shared menu controller answer registerAction:title:canPerform:.
+// `expect option … in=<device path>` reads another property-list file the same way.
 #include "CommandFamilies.h"
 #include "OptionsFile.h"
 
@@ -42,8 +43,9 @@ Outcome run(const scenario::SetActionMenu& c, CommandContext& ctx) {
 }
 
 Outcome run(const scenario::ExpectOption& c, CommandContext&) {
-  auto reading = readOption(kNoctilOptionsPath, c.key);
-  if (!reading) return Outcome::error("cannot read the options file: " + reading.error().message);
+  std::string_view path = c.file.empty() ? kNoctilOptionsPath : std::string_view(c.file);
+  auto reading = readOption(path, c.key);
+  if (!reading) return Outcome::error("cannot read " + std::string(path) + ": " + reading.error().message);
   const auto& found = *reading;
   std::string shown = found ? found->text : "absent";
   if (!c.value) return Outcome::compare(!found.has_value(), "absent", shown);
