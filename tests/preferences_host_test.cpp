@@ -135,6 +135,23 @@ expect opened "https://trelmo.example.invalid/"
   EXPECT_EQ(option("Enabled"), nil);
 }
 
+TEST_F(HostProgram, ValuesAreWhatTheRowShowsFromAnyPane) {
+  // Rows on the root pane, expected from a pane two levels down that cannot reach
+  // them: the defaults the rows show, then a value the file holds.
+  ProgramRun r = run(R"(set Collapsible NO
+open "Background"
+open "Custom Picture"
+expect value Collapsible NO
+expect value Enabled YES
+expect value Enabled absent
+expect value BGImageAlpha 1
+)",
+                     {"--ios", "7.x"});
+  EXPECT_EQ(r.status, 0);
+  r = run("open \"Background\"\nopen \"Custom Picture\"\nexpect value Enabled NO\n", {"--ios", "7.x"});
+  EXPECT_EQ(r.status, 1);
+}
+
 TEST_F(HostProgram, AFailedExpectationMakesTheRunFail) {
   ProgramRun r = run("expect value Collapsible NO\nexpect title \"Noctil\"\nexpect shown \"Nothing Like This\"\n",
               {"--ios", "7.0.4"});

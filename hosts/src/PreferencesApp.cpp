@@ -279,7 +279,7 @@ objc::Status SettingsApp::back(std::ostream& out) {
 }
 
 objc::Status SettingsApp::set(const Set& c, std::ostream& out) {
-  auto found = preferences::findRowForKey(currentPane(), c.key);
+  auto found = rowForKeyAnywhere(c.key);
   if (!found) return found.error();
   auto changed = preferences::userChangesRow(found->specifier.get(), c.value);
   if (!changed) return changed;
@@ -384,8 +384,18 @@ objc::Status SettingsApp::settle(std::ostream& out) {
   return objc::Ok{};
 }
 
+objc::Result<preferences::FoundRow> SettingsApp::rowForKeyAnywhere(const std::string& key) const {
+  auto found = preferences::findRowForKey(currentPane(), key);
+  if (found) return found;
+  // The first pane reaches every pane of the bundle, so a row that this pane cannot
+  // reach (one on a pane above it in the stack) is still the row the user sees.
+  auto panes = ns::elements(send<id>(root_.get(), sel<"viewControllers">()));
+  if (panes.empty() || panes.front() == currentPane()) return found;
+  return preferences::findRowForKey(panes.front(), key);
+}
+
 objc::Status SettingsApp::expectValue(const ExpectValue& c) const {
-  auto found = preferences::findRowForKey(currentPane(), c.key);
+  auto found = rowForKeyAnywhere(c.key);
   if (!found) {
     // A key without a row (one the tweaks keep themselves) is read from the file.
     auto stored = preferences::readDomain(kOptionsDomain);

@@ -8,6 +8,7 @@
 
 #include <objcface/NSObject.h>
 #include <objcface/Result.h>
+#include <preferences/PreferenceRows.h>
 
 #include <filesystem>
 #include <memory>
@@ -43,6 +44,9 @@ class SettingsApp {
   SettingsApp() = default;
   id currentPane() const;
   objc::Result<id> rowLabelled(const std::string& label) const;
+  // The row bound to an option key: on this pane or one reachable from it, else on
+  // any pane of the bundle.
+  objc::Result<preferences::FoundRow> rowForKeyAnywhere(const std::string& key) const;
   // Answers a waiting pick through the sheet or picker on screen; reports what
   // appeared on screen.
   objc::Status settle(std::ostream& out);

@@ -10,7 +10,8 @@
 //   pick <image file> library|camera  answers the next image picker with the file
 //   cancel                            cancels the action sheet or picker on screen
 //   wait <seconds>                    serves the run loop that long
-//   expect value <key> <value|absent> what the row bound to the key shows
+//   expect value <key> <value|absent> what the row bound to the key shows (the row
+//                                     on any pane; "absent": not in the options file)
 //   expect shown "<label>"            a row (or group) with that title is on the pane
 //   expect title "<text>"             the pane's navigation title
 //   expect file <device path> exists|missing|jpeg
