@@ -236,6 +236,25 @@ TEST_F(Pickers, NoPictureLeavesTheOldFile) {
   EXPECT_EQ(send<id>(pane, sel<"presentedViewController">()), nil);
 }
 
+TEST_F(Pickers, CancellingTheLibraryOnAnIPadClosesItsPopover) {
+  uikit::setUserInterfaceIdiom(1);
+  uikit::setImagePickerSourceAvailable(UIImagePickerControllerSourceTypeCamera, false);
+  id pane = paneOnScreen("LockBGController", 768, 1024);
+  press(pane);
+  ASSERT_NE(objc::objectIvar(pane, "popover"), nil);
+  ASSERT_TRUE(uikit::cancelImagePicker(shownPicker()).ok());
+  EXPECT_EQ(objc::objectIvar(pane, "popover"), nil);
+  EXPECT_TRUE(uikit::visiblePopovers().empty());
+  EXPECT_FALSE(fs::exists(host(kLockPicture)));
+  EXPECT_TRUE(posted(50).empty());
+
+  // A second press while a popover is up replaces it: one popover on screen.
+  press(pane);
+  press(pane);
+  EXPECT_EQ(uikit::visiblePopovers().size(), 1u);
+  EXPECT_EQ(uikit::visiblePopovers().front(), objc::objectIvar(pane, "popover"));
+}
+
 TEST_F(Pickers, CancellingWritesAndPostsNothing) {
   uikit::setImagePickerSourceAvailable(UIImagePickerControllerSourceTypeCamera, false);
   id pane = paneOnScreen("BGImage7");

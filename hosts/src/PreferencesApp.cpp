@@ -332,6 +332,10 @@ objc::Status SettingsApp::settle(std::ostream& out) {
     ns::RunLoop::main().runUntilIdle();
     auto sheets = uikit::visibleActionSheets();
     auto pickers = uikit::shownImagePickers();
+    // A sheet or picker that left the screen is forgotten, so a later one made at the
+    // same address is still announced.
+    if (sheets.empty()) lastSheet_ = nil;
+    if (pickers.empty()) lastPicker_ = nil;
     if (!sheets.empty() && sheets.back() != lastSheet_) {
       lastSheet_ = sheets.back();
       std::string titles;
