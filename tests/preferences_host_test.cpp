@@ -152,6 +152,40 @@ expect value BGImageAlpha 1
   EXPECT_EQ(r.status, 1);
 }
 
+TEST_F(HostProgram, ACoveredPaneTakesNoTapsUntilTheSheetOrPickerIsAnswered) {
+  writePicture("sea.png");
+  // The pane under the sheet cannot be left (its sheet would call a freed pane); once
+  // answered, the same commands run.
+  ProgramRun r = run(R"(open "Background"
+press "Choose Picture"
+back
+set Blur YES
+press "Choose Picture"
+cancel
+set Blur YES
+back
+)",
+                     {"--ios", "6.x"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.has("action sheet: cancelled"));
+  ASSERT_NE(option("Blur"), nil);
+  EXPECT_TRUE(send<BOOL>(option("Blur"), sel<"boolValue">()));
+
+  // A full-screen library picker covers the pane as well: the refused back leaves
+  // the picture pane open for a second choice.
+  r = run(R"(open "Background"
+open "Custom Picture"
+press "Choose Picture"
+back
+pick sea.png library
+press "Choose Picture"
+pick sea.png library
+)",
+          {"--ios", "7.x", "--no-camera"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), "picked " + (scripts_.path() / "sea.png").string()), 2);
+}
+
 TEST_F(HostProgram, AFailedExpectationMakesTheRunFail) {
   ProgramRun r = run("expect value Collapsible NO\nexpect title \"Noctil\"\nexpect shown \"Nothing Like This\"\n",
               {"--ios", "7.0.4"});

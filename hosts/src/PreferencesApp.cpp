@@ -254,7 +254,23 @@ objc::Status SettingsApp::finish() {
   return objc::Ok{};
 }
 
+objc::Status SettingsApp::paneCovered() const {
+  if (!uikit::visibleActionSheets().empty()) {
+    return failure("an action sheet covers the pane: answer it with pick or cancel first");
+  }
+  for (id picker : uikit::shownImagePickers()) {
+    bool inPopover = false;
+    for (id popover : uikit::visiblePopovers()) {
+      if (send<id>(popover, sel<"contentViewController">()) == picker) inPopover = true;
+    }
+    // A popover goes away at a tap beside it; a full-screen picker covers everything.
+    if (!inPopover) return failure("an image picker covers the pane: answer it with pick or cancel first");
+  }
+  return objc::Ok{};
+}
+
 objc::Status SettingsApp::open(const Open& c, std::ostream& out) {
+  if (auto covered = paneCovered(); !covered) return covered;
   auto spec = rowLabelled(c.label);
   if (!spec) return spec.error();
   PSCellType type = send<PSCellType>(*spec, sel<"cellType">());
@@ -271,6 +287,7 @@ objc::Status SettingsApp::open(const Open& c, std::ostream& out) {
 }
 
 objc::Status SettingsApp::back(std::ostream& out) {
+  if (auto covered = paneCovered(); !covered) return covered;
   if (!send<id>(root_.get(), sel<"popControllerAnimated:">(), static_cast<BOOL>(NO))) {
     return failure("back: this is the first pane");
   }
@@ -279,6 +296,7 @@ objc::Status SettingsApp::back(std::ostream& out) {
 }
 
 objc::Status SettingsApp::set(const Set& c, std::ostream& out) {
+  if (auto covered = paneCovered(); !covered) return covered;
   auto found = rowForKeyAnywhere(c.key);
   if (!found) return found.error();
   auto changed = preferences::userChangesRow(found->specifier.get(), c.value);
@@ -288,6 +306,7 @@ objc::Status SettingsApp::set(const Set& c, std::ostream& out) {
 }
 
 objc::Status SettingsApp::press(const Press& c, std::ostream& out) {
+  if (auto covered = paneCovered(); !covered) return covered;
   auto spec = rowLabelled(c.label);
   if (!spec) return spec.error();
   auto pressed = preferences::userPressesButton(*spec);

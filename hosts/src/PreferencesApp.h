@@ -50,6 +50,9 @@ class SettingsApp {
   // Answers a waiting pick through the sheet or picker on screen; reports what
   // appeared on screen.
   objc::Status settle(std::ostream& out);
+  // An error while an action sheet or a full-screen picker is on screen: the user
+  // cannot reach the pane's rows or its back button until it is answered.
+  objc::Status paneCovered() const;
 
   objc::Status open(const Open& c, std::ostream& out);
   objc::Status back(std::ostream& out);

@@ -17,6 +17,9 @@
 //   expect file <device path> exists|missing|jpeg
 //   expect opened "<url>"             the last address the panes opened
 //
+// While an action sheet or a full-screen picker is on screen, open, back, set and
+// press fail as a tap on the covered pane would: pick or cancel answers it first.
+//
 // Pure C++: the words get their meaning here, the program runs them.
 #pragma once
 
