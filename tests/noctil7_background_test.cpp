@@ -235,6 +235,10 @@ TEST_F(Noctil7Background, ThePictureIsKeptPerOrientationAndReloadedOnATurn) {
   EXPECT_EQ(box.width, 568);
   // The box is 568 x 1008.2 points; at scale 2.0 its bitmap takes whole pixels, 2017 high.
   EXPECT_EQ(box.height * 2.0, std::ceil(568.0 * 568.0 / 320.0 * 2.0));
+  // Stretched over the whole box: red to the last whole pixel row and column.
+  EXPECT_GE(uikit::pixelAt(landscape, 1135, 2015).r, 250);
+  EXPECT_EQ(uikit::pixelAt(landscape, 1135, 2015).a, 255);
+  EXPECT_EQ(uikit::pixelAt(landscape, 1136, 2015).a, 0);
 
   // Not scaled to fill: the picture as it is.
   writeOptions({{"BGImageEnabled", boolean(YES)}, {"BGImageScaleToFill", boolean(NO)}});

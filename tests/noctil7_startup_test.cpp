@@ -31,6 +31,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <vector>
 #include <string>
 
 using objc::send;
@@ -200,6 +201,108 @@ TEST(Noctil7StartupDeathTest, SpringBoardInstallsTheTableObservesAndLoadsOptions
     EXPECT_EQ(objc::objectIvar(controller, "springboard"),
               send<id>(objc_lookUpClass("UIApplication"), sel<"sharedApplication">()));
     EXPECT_TRUE(std::filesystem::is_directory(root.path() / "var/mobile/Library/Noctil"));
+  });
+}
+
+// The host methods the tweak replaces in SpringBoard, and the ones it adds.  A
+// misspelt selector would be skipped silently at start-up, so each is checked here.
+struct HostMethod {
+  const char* className;
+  const char* selector;
+};
+constexpr HostMethod kReplaced[] = {
+    {"SBUIController", "finishLaunching"},
+    {"UITableView", "_shouldShowMenuForCell:"},
+    {"SBLockScreenNotificationListView", "tableView:cellForRowAtIndexPath:"},
+    {"SBLockScreenBulletinCell", "canBecomeFirstResponder"},
+    {"SBLockScreenBulletinCell", "canPerformAction:withSender:"},
+    {"SBBulletinViewController", "_removeSection:"},
+    {"SBBulletinViewController", "tableView:cellForRowAtIndexPath:"},
+    {"SBBulletinViewController", "tableView:heightForRowAtIndexPath:"},
+    {"SBBulletinViewController", "tableView:viewForHeaderInSection:"},
+    {"SBBulletinViewController", "_insertBulletin:atIndex:inSection:"},
+    {"SBNotificationsBulletinCell", "canBecomeFirstResponder"},
+    {"SBNotificationsBulletinCell", "canPerformAction:withSender:"},
+    {"SBNotificationsBulletinCell", "_longPressGestureRecognized:"},
+    {"SBNotificationsBulletinCell", "_setupMenuGesture"},
+    {"SBNotificationsSectionHeaderView", "touchesEnded:withEvent:"},
+    {"SBNotificationCenterViewController", "viewWillAppear:"},
+    {"SBNotificationCenterViewController", "viewWillDisappear:"},
+};
+constexpr HostMethod kAdded[] = {
+    {"SBLockScreenBulletinCell", "noctil_longPress:"},    {"SBLockScreenBulletinCell", "noctil_delete:"},
+    {"SBLockScreenBulletinCell", "noctil_clearAll:"},     {"SBNotificationsBulletinCell", "noctil_delete:"},
+    {"SBNotificationsBulletinCell", "noctil_clearAll:"},
+};
+
+TEST(Noctil7StartupDeathTest, EveryEntryOfTheTableReachesItsHostMethod) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  testing_support::TempDir root;
+  IN_FRESH_PROCESS({
+    objc::AutoreleasePool pool;
+    prepareDevice(root);
+    ns::setMainBundleIdentifier("com.apple.springboard");
+    sb7::registerClasses();
+    std::vector<IMP> before;
+    std::vector<std::string> types;
+    for (const HostMethod& m : kReplaced) {
+      Class cls = objc_lookUpClass(m.className);
+      ASSERT_NE(cls, Nil) << m.className;
+      Method method = class_getInstanceMethod(cls, sel_registerName(m.selector));
+      ASSERT_NE(method, nullptr) << m.className << " " << m.selector << ": the host lacks it";
+      before.push_back(method_getImplementation(method));
+      types.emplace_back(method_getTypeEncoding(method));
+    }
+    IMP plainCellAnswer =
+        class_getMethodImplementation(objc_lookUpClass("UITableViewCell"), sel<"canBecomeFirstResponder">());
+    IMP plainCellCanPerform =
+        class_getMethodImplementation(objc_lookUpClass("UITableViewCell"), sel<"canPerformAction:withSender:">());
+    for (const HostMethod& m : kAdded)
+      EXPECT_FALSE(class_respondsToSelector(objc_lookUpClass(m.className), sel_registerName(m.selector)));
+    noctil7::start();
+    for (std::size_t i = 0; i < std::size(kReplaced); ++i) {
+      const HostMethod& m = kReplaced[i];
+      Method method = class_getInstanceMethod(objc_lookUpClass(m.className), sel_registerName(m.selector));
+      EXPECT_NE(method_getImplementation(method), before[i]) << m.className << " " << m.selector;
+      EXPECT_EQ(method_getTypeEncoding(method), types[i]) << m.className << " " << m.selector;
+    }
+    for (const HostMethod& m : kAdded) {
+      Method method = class_getInstanceMethod(objc_lookUpClass(m.className), sel_registerName(m.selector));
+      ASSERT_NE(method, nullptr) << m.className << " " << m.selector;
+      EXPECT_STREQ(method_getTypeEncoding(method), "v@:@") << m.className << " " << m.selector;
+    }
+    // The two cells answer YES to becoming first responder whatever the host said.
+    for (const char* cell : {"SBLockScreenBulletinCell", "SBNotificationsBulletinCell"}) {
+      objc::Ref object = objc::Ref::adopt(objc::allocInit(objc_lookUpClass(cell)));
+      EXPECT_TRUE(send<BOOL>(object, sel<"canBecomeFirstResponder">())) << cell;
+    }
+    // Plain table cells, which the two cell classes inherit from, are untouched.
+    EXPECT_EQ(class_getMethodImplementation(objc_lookUpClass("UITableViewCell"), sel<"canBecomeFirstResponder">()),
+              plainCellAnswer);
+    EXPECT_EQ(class_getMethodImplementation(objc_lookUpClass("UITableViewCell"), sel<"canPerformAction:withSender:">()),
+              plainCellCanPerform);
+  });
+}
+
+TEST(Noctil7StartupDeathTest, SpringBoardWithoutItsPrivateClassesStillStarts) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  testing_support::TempDir root;
+  IN_FRESH_PROCESS({
+    objc::AutoreleasePool pool;
+    prepareDevice(root);
+    ns::setMainBundleIdentifier("com.apple.springboard");
+    // No home-screen classes: only UIKit's UITableView entry finds its method.
+    writeOptions({{"BlurValue", number(5)}, {"Collapsible", boolean(NO)}});
+    IMP before = class_getMethodImplementation(objc_lookUpClass("UITableView"), sel<"_shouldShowMenuForCell:">());
+    noctil7::start();
+    EXPECT_NE(class_getMethodImplementation(objc_lookUpClass("UITableView"), sel<"_shouldShowMenuForCell:">()), before);
+    EXPECT_EQ(objc_lookUpClass("SBLockScreenBulletinCell"), Nil);
+    EXPECT_EQ(noctil7::options().blurValue, 5.0);
+    // A settings change still loads; with no Notification Center to reload, nothing more.
+    noctil7::didFinishLaunching();
+    writeOptions({{"BlurValue", number(7)}, {"Collapsible", boolean(NO)}});
+    notify_post(noctil7::kSettingsChangedNotification);
+    EXPECT_TRUE(ns::RunLoop::main().runUntil([] { return noctil7::options().blurValue == 7.0; }, 10.0));
   });
 }
 
