@@ -153,6 +153,12 @@ class BundleResources : public SettingsBundleTest {
 }  // namespace
 
 TEST_F(BundleResources, EveryPaneListReadsWithoutProblems) {
+  // The lists checked here and below are every pane list the bundle carries.
+  std::set<std::string> carried;
+  for (const auto& item : fs::directory_iterator(host(kBundlePath))) {
+    if (item.path().extension() == ".plist" && item.path().stem() != "Info") carried.insert(item.path().stem().string());
+  }
+  EXPECT_EQ(carried, std::set<std::string>(std::begin(kPaneLists), std::end(kPaneLists)));
   for (const char* name : kPaneLists) {
     id plist = list(name);
     auto specifiers = preferences::specifiersFromPlist(plist, nil);
