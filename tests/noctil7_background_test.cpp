@@ -201,6 +201,17 @@ TEST_F(Noctil7Background, CustomPictureWithBlurAndDimmingInFrontOfIt) {
   noctil7::loadOptions();
   appearOnce();
   EXPECT_EQ(send<NSUInteger>(send<id>(layer, sel<"filters">()), sel<"count">()), 0u);
+
+  // A reload forgets the list: the next blurred appearance makes one with the new radius.
+  writeOptions({{"BGImageEnabled", boolean(YES)}, {"BGImageBlurValue", number(9)}});
+  noctil7::loadOptions();
+  appearOnce();
+  id reblurred = send<id>(layer, sel<"filters">());
+  ASSERT_EQ(send<NSUInteger>(reblurred, sel<"count">()), 1u);
+  EXPECT_EQ(send<float>(send<id>(send<id>(reblurred, sel<"objectAtIndex:">(), NSUInteger{0}), sel<"valueForKey:">(),
+                                 string("inputRadius")),
+                        sel<"floatValue">()),
+            9.0f);
 }
 
 TEST_F(Noctil7Background, PictureOptionWithoutAFileRemovesEarlierViews) {

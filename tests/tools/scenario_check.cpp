@@ -185,7 +185,6 @@ int main(int argc, char** argv) {
   // A fresh device root, laid by the install rules.
   std::error_code ec;
   fs::remove_all(o.root, ec);
-  fs::create_directories(o.root, ec);
   // The folder of every app's settings exists on any device from the start; programs
   // that write another app's settings file (rather than its own domain) rely on it.
   fs::create_directories(o.root / "var/mobile/Library/Preferences", ec);
