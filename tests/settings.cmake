@@ -33,7 +33,7 @@ if(TARGET mobilesms AND TARGET preferences AND TARGET noctil_loader_probe)
     add_dependencies(test_settings_e2e springboard)
     target_compile_definitions(test_settings_e2e PRIVATE NOCTIL_SPRINGBOARD_PROGRAM="$<TARGET_FILE:springboard>")
   endif()
-  gtest_discover_tests(test_settings_e2e DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 240)
+  gtest_discover_tests(test_settings_e2e DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 240)
 endif()
 
 # Every Settings scenario in scenarios/ (*.prefs) runs through the real program on a
