@@ -1,5 +1,6 @@
 #include "Background.h"
 
+#include "Cells.h"
 #include "Launch.h"
 #include "Options.h"
 #include "TweakController.h"
@@ -25,18 +26,17 @@ objc::Ref gDimmingView;
 objc::Ref gBlurFilters;
 BOOL gActionMenuSuspended = NO;
 
-id makeString(const char* utf8) { return objc::send<id>(objc_lookUpClass("NSString"), sel<"stringWithUTF8String:">(), utf8); }
 id boolNumber(BOOL value) { return objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithBool:">(), value); }
 id sharedMenu() { return objc::send<id>(objc_lookUpClass("UIMenuController"), sel<"sharedMenuController">()); }
 
 id readActionMenuOptions() {
   return objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionaryWithContentsOfFile:">(),
-                        makeString(kActionMenuOptionsPath));
+                        nsString(kActionMenuOptionsPath));
 }
 
 void writeActionMenuEnabled(id dictionary, BOOL enabled) {
-  objc::send<void>(dictionary, sel<"setObject:forKey:">(), boolNumber(enabled), makeString("AMEnabled"));
-  objc::send<BOOL>(dictionary, sel<"writeToFile:atomically:">(), makeString(kActionMenuOptionsPath), BOOL{YES});
+  objc::send<void>(dictionary, sel<"setObject:forKey:">(), boolNumber(enabled), nsString("AMEnabled"));
+  objc::send<BOOL>(dictionary, sel<"writeToFile:atomically:">(), nsString(kActionMenuOptionsPath), BOOL{YES});
   notify_post(kActionMenuNotification);
 }
 
@@ -49,7 +49,7 @@ void suspendActionMenu() {
     settings = objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionary">());
     gActionMenuSuspended = YES;
   } else {
-    id enabled = objc::send<id>(settings, sel<"objectForKey:">(), makeString("AMEnabled"));
+    id enabled = objc::send<id>(settings, sel<"objectForKey:">(), nsString("AMEnabled"));
     if (enabled == nil) {
       gActionMenuSuspended = YES;
     } else {
@@ -78,11 +78,11 @@ void showCustomPicture(id backdrop) {
   id layer = objc::send<id>(gPictureView, sel<"layer">());
   if (o.bgImageBlurValue > 0) {
     if (!gBlurFilters) {
-      id filter = objc::send<id>(objc_lookUpClass("CAFilter"), sel<"filterWithType:">(), makeString("gaussianBlur"));
+      id filter = objc::send<id>(objc_lookUpClass("CAFilter"), sel<"filterWithType:">(), nsString("gaussianBlur"));
       id radius = objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithFloat:">(),
                                  static_cast<float>(o.bgImageBlurValue));
-      objc::send<void>(filter, sel<"setValue:forKey:">(), radius, makeString("inputRadius"));
-      objc::send<void>(filter, sel<"setValue:forKey:">(), boolNumber(YES), makeString("inputHardEdges"));
+      objc::send<void>(filter, sel<"setValue:forKey:">(), radius, nsString("inputRadius"));
+      objc::send<void>(filter, sel<"setValue:forKey:">(), boolNumber(YES), nsString("inputHardEdges"));
       gBlurFilters = objc::Ref::retain(objc::send<id>(objc_lookUpClass("NSArray"), sel<"arrayWithObject:">(), filter));
     }
     objc::send<void>(layer, sel<"setFilters:">(), gBlurFilters.get());
@@ -147,8 +147,8 @@ void notificationCenterWillDisappear(id self, SEL cmd, BOOL animated) {
   if (gActionMenuSuspended) {
     id settings = readActionMenuOptions();
     if (settings != nil) {
-      objc::send<void>(settings, sel<"setObject:forKey:">(), boolNumber(YES), makeString("AMEnabled"));
-      objc::send<BOOL>(settings, sel<"writeToFile:atomically:">(), makeString(kActionMenuOptionsPath), BOOL{YES});
+      objc::send<void>(settings, sel<"setObject:forKey:">(), boolNumber(YES), nsString("AMEnabled"));
+      objc::send<BOOL>(settings, sel<"writeToFile:atomically:">(), nsString(kActionMenuOptionsPath), BOOL{YES});
     }
     notify_post(kActionMenuNotification);
     gActionMenuSuspended = NO;

@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "Background.h"
+#include "Cells.h"
 #include "Launch.h"
 #include "TweakController.h"
 
@@ -13,7 +14,6 @@ namespace {
 
 using objc::sel;
 
-id makeString(const char* utf8) { return objc::send<id>(objc_lookUpClass("NSString"), sel<"stringWithUTF8String:">(), utf8); }
 
 objc::Ref newEmptyFoldedSet() { return objc::Ref::adopt(objc::allocInit(objc_lookUpClass("NSMutableArray"))); }
 
@@ -59,19 +59,19 @@ Options& options() {
 
 void resetOptions() {
   options() = Options{};
-  options().colorTint = objc::Ref::retain(makeString("darkGray"));
+  options().colorTint = objc::Ref::retain(nsString("darkGray"));
   options().foldedSections = newEmptyFoldedSet();
 }
 
 void loadOptions() {
   objc::AutoreleasePool pool;
   Options& o = options();
-  id file = objc::send<id>(objc_lookUpClass("NSDictionary"), sel<"dictionaryWithContentsOfFile:">(), makeString(kOptionsPath));
+  id file = objc::send<id>(objc_lookUpClass("NSDictionary"), sel<"dictionaryWithContentsOfFile:">(), nsString(kOptionsPath));
   if (file == nil) {
-    o.colorTint = objc::Ref::retain(makeString("darkGray"));
+    o.colorTint = objc::Ref::retain(nsString("darkGray"));
     o.foldedSections = newEmptyFoldedSet();
   } else {
-    auto value = [&](const char* key) { return objc::send<id>(file, sel<"objectForKey:">(), makeString(key)); };
+    auto value = [&](const char* key) { return objc::send<id>(file, sel<"objectForKey:">(), nsString(key)); };
     auto setBool = [&](const char* key, BOOL& variable) {
       if (id v = value(key)) variable = readBool(v);
     };
@@ -88,7 +88,7 @@ void loadOptions() {
     setNumber("GrayscaleValue", o.grayscaleValue);
     setNumber("ColorTintAlpha", o.colorTintAlpha);
     id tint = value("ColorTint");
-    o.colorTint = objc::Ref::retain(tint != nil ? tint : makeString("darkGray"));
+    o.colorTint = objc::Ref::retain(tint != nil ? tint : nsString("darkGray"));
     setBool("BGImageEnabled", o.bgImageEnabled);
     setBool("BGImageScaleToFill", o.bgImageScaleToFill);
     setNumber("BGImageBlurValue", o.bgImageBlurValue);
@@ -116,7 +116,7 @@ void loadOptions() {
 
 void observeOptionChanges() {
   CFNotificationCenterAddObserver(CFNotificationCenterGetDarwinNotifyCenter(), nullptr, &settingsChanged,
-                                  reinterpret_cast<CFStringRef>(makeString(kSettingsChangedNotification)), nullptr,
+                                  reinterpret_cast<CFStringRef>(nsString(kSettingsChangedNotification)), nullptr,
                                   CFNotificationSuspensionBehaviorCoalesce);
 }
 

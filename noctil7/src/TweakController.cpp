@@ -1,5 +1,6 @@
 #include "TweakController.h"
 
+#include "Cells.h"
 #include "Options.h"
 
 #include <noctil/TintTable.h>
@@ -17,14 +18,13 @@ struct NoctilIvars : NSObjectIvars {
 objc::Ref gCachedPicture;
 NSInteger gOldInterfaceOrientation = 0;
 
-id makeString(const char* utf8) { return objc::send<id>(objc_lookUpClass("NSString"), sel<"stringWithUTF8String:">(), utf8); }
 id fileManager() { return objc::send<id>(objc_lookUpClass("NSFileManager"), sel<"defaultManager">()); }
 
 id noctilInit(id self, SEL cmd) {
   self = objc::sendSuper<id>(self, objc_lookUpClass("Noctil"), cmd);
   if (self == nil) return nil;
   objc::ivars<NoctilIvars>(self)->springboard = objc::send<id>(objc_lookUpClass("UIApplication"), sel<"sharedApplication">());
-  id directory = makeString(kNoctilDirectory);
+  id directory = nsString(kNoctilDirectory);
   if (!objc::send<BOOL>(fileManager(), sel<"fileExistsAtPath:">(), directory)) {
     objc::send<BOOL>(fileManager(), sel<"createDirectoryAtPath:withIntermediateDirectories:attributes:error:">(), directory,
                      BOOL{YES}, id{nil}, static_cast<id*>(nullptr));
@@ -34,7 +34,7 @@ id noctilInit(id self, SEL cmd) {
 
 BOOL bgImageEnabled(id, SEL) {
   return options().bgImageEnabled &&
-                 objc::send<BOOL>(fileManager(), sel<"fileExistsAtPath:">(), makeString(kCustomBackgroundPath))
+                 objc::send<BOOL>(fileManager(), sel<"fileExistsAtPath:">(), nsString(kCustomBackgroundPath))
              ? YES
              : NO;
 }
@@ -54,7 +54,7 @@ void createCustomBGImage(id, SEL) {
                    ? CGSizeMake(screenSize.height, screenSize.height * screenSize.height / screenSize.width)
                    : screenSize;
   if (gCachedPicture) return;
-  id picture = objc::send<id>(objc_lookUpClass("UIImage"), sel<"imageWithContentsOfFile:">(), makeString(kCustomBackgroundPath));
+  id picture = objc::send<id>(objc_lookUpClass("UIImage"), sel<"imageWithContentsOfFile:">(), nsString(kCustomBackgroundPath));
   if (options().bgImageScaleToFill) picture = objc::send<id>(picture, sel<"ntScaleToSize:">(), box);
   gCachedPicture = objc::Ref::retain(picture);
 }
