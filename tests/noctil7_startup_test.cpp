@@ -164,9 +164,15 @@ TEST_F(Noctil7Options, AnUnreadableFileIsLikeNoFile) {
       },                                                                      \
       ::testing::ExitedWithCode(0), "")
 
-void prepareDevice(const testing_support::TempDir& root) {
+// A fresh process playing the program with this bundle identifier on a device root,
+// with or without the iOS 7 home-screen classes.
+enum class HomeScreen { registered, absent };
+void prepareDevice(const testing_support::TempDir& root, const char* bundleIdentifier,
+                   HomeScreen homeScreen = HomeScreen::registered) {
   ns::setDeviceRoot(root.path());
   std::filesystem::create_directories(root.path() / "var/mobile/Library/Preferences");
+  ns::setMainBundleIdentifier(bundleIdentifier);
+  if (homeScreen == HomeScreen::registered) sb7::registerClasses();
 }
 
 TEST(Noctil7StartupDeathTest, SpringBoardInstallsTheTableObservesAndLoadsOptions) {
@@ -174,9 +180,7 @@ TEST(Noctil7StartupDeathTest, SpringBoardInstallsTheTableObservesAndLoadsOptions
   testing_support::TempDir root;
   IN_FRESH_PROCESS({
     objc::AutoreleasePool pool;
-    prepareDevice(root);
-    ns::setMainBundleIdentifier("com.apple.springboard");
-    sb7::registerClasses();
+    prepareDevice(root, "com.apple.springboard");
     writeOptions({{"BlurValue", number(5)}});
     noctil7::start();
     // Options are loaded at start-up, before the launched flag is set.
@@ -240,9 +244,7 @@ TEST(Noctil7StartupDeathTest, EveryEntryOfTheTableReachesItsHostMethod) {
   testing_support::TempDir root;
   IN_FRESH_PROCESS({
     objc::AutoreleasePool pool;
-    prepareDevice(root);
-    ns::setMainBundleIdentifier("com.apple.springboard");
-    sb7::registerClasses();
+    prepareDevice(root, "com.apple.springboard");
     std::vector<IMP> before;
     std::vector<std::string> types;
     for (const HostMethod& m : kReplaced) {
@@ -289,8 +291,7 @@ TEST(Noctil7StartupDeathTest, SpringBoardWithoutItsPrivateClassesStillStarts) {
   testing_support::TempDir root;
   IN_FRESH_PROCESS({
     objc::AutoreleasePool pool;
-    prepareDevice(root);
-    ns::setMainBundleIdentifier("com.apple.springboard");
+    prepareDevice(root, "com.apple.springboard", HomeScreen::absent);
     // No home-screen classes: only UIKit's UITableView entry finds its method.
     writeOptions({{"BlurValue", number(5)}, {"Collapsible", boolean(NO)}});
     IMP before = class_getMethodImplementation(objc_lookUpClass("UITableView"), sel<"_shouldShowMenuForCell:">());
@@ -311,8 +312,7 @@ TEST(Noctil7StartupDeathTest, MessagesOnlyStartsTheService) {
   testing_support::TempDir root;
   IN_FRESH_PROCESS({
     objc::AutoreleasePool pool;
-    prepareDevice(root);
-    ns::setMainBundleIdentifier("com.apple.MobileSMS");
+    prepareDevice(root, "com.apple.MobileSMS", HomeScreen::absent);
     writeOptions({{"BlurValue", number(5)}});
     IMP before = class_getMethodImplementation(objc_lookUpClass("UITableView"), sel<"_shouldShowMenuForCell:">());
     noctil7::start();
@@ -334,9 +334,7 @@ TEST(Noctil7StartupDeathTest, AnyOtherHostGetsNothing) {
   testing_support::TempDir root;
   IN_FRESH_PROCESS({
     objc::AutoreleasePool pool;
-    prepareDevice(root);
-    ns::setMainBundleIdentifier("com.apple.Preferences");
-    sb7::registerClasses();
+    prepareDevice(root, "com.apple.Preferences");
     writeOptions({{"BlurValue", number(5)}});
     IMP before = class_getMethodImplementation(objc_lookUpClass("SBUIController"), sel<"finishLaunching">());
     noctil7::start();
@@ -376,9 +374,7 @@ TEST(Noctil7StartupDeathTest, SettingsNotificationsCoalesceAndOnlyCollapsibleOff
   testing_support::TempDir root;
   IN_FRESH_PROCESS({
     objc::AutoreleasePool pool;
-    prepareDevice(root);
-    ns::setMainBundleIdentifier("com.apple.springboard");
-    sb7::registerClasses();
+    prepareDevice(root, "com.apple.springboard");
     Method needsReload =
         class_getInstanceMethod(objc_lookUpClass("SBBulletinViewController"), sel<"setTableViewNeedsReload">());
     gHostNeedsReload = method_setImplementation(needsReload, objc::toImp(&countReloadRequest));
