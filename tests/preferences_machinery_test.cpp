@@ -61,20 +61,20 @@ class Machinery : public testing_support::DeviceRootTest {
 }  // namespace
 
 TEST_F(Machinery, AnEntryBecomesARowWithEveryPropertyAndTheMachinery) {
-  id spec = row({{ns::str("cell"), ns::str("PSLinkListCell")}, {ns::str("label"), ns::str("Tint")},
+  id rowSpecifier = row({{ns::str("cell"), ns::str("PSLinkListCell")}, {ns::str("label"), ns::str("Tint")},
                  {ns::str("key"), ns::str("ColorTint")}, {ns::str("footerText"), ns::str("F")},
                  {ns::str("validValues"), ns::array({ns::str("a"), ns::numberWithInt(2)})},
                  {ns::str("validTitles"), ns::array({ns::str("A"), ns::str("Two")})}});
-  EXPECT_EQ(send<PSCellType>(spec, sel<"cellType">()), PSLinkListCell);
-  EXPECT_EQ(ns::utf8(send<id>(spec, sel<"name">())), "Tint");
-  EXPECT_EQ(ns::utf8(send<id>(spec, sel<"identifier">())), "ColorTint");
-  EXPECT_EQ(ns::utf8(send<id>(spec, sel<"propertyForKey:">(), ns::str("footerText"))), "F");
-  EXPECT_EQ(ns::utf8(send<id>(spec, sel<"propertyForKey:">(), ns::str("label"))), "Tint");
-  EXPECT_EQ(send<id>(spec, sel<"target">()), pane_.get());
-  EXPECT_STREQ(sel_getName(send<SEL>(spec, sel<"getter">())), "readPreferenceValue:");
-  EXPECT_STREQ(sel_getName(send<SEL>(spec, sel<"setter">())), "setPreferenceValue:specifier:");
-  EXPECT_EQ(send<Class>(spec, sel<"detailControllerClass">()), preferences::PSListItemsControllerClass());
-  id titles = send<id>(spec, sel<"titleDictionary">());
+  EXPECT_EQ(send<PSCellType>(rowSpecifier, sel<"cellType">()), PSLinkListCell);
+  EXPECT_EQ(ns::utf8(send<id>(rowSpecifier, sel<"name">())), "Tint");
+  EXPECT_EQ(ns::utf8(send<id>(rowSpecifier, sel<"identifier">())), "ColorTint");
+  EXPECT_EQ(ns::utf8(send<id>(rowSpecifier, sel<"propertyForKey:">(), ns::str("footerText"))), "F");
+  EXPECT_EQ(ns::utf8(send<id>(rowSpecifier, sel<"propertyForKey:">(), ns::str("label"))), "Tint");
+  EXPECT_EQ(send<id>(rowSpecifier, sel<"target">()), pane_.get());
+  EXPECT_STREQ(sel_getName(send<SEL>(rowSpecifier, sel<"getter">())), "readPreferenceValue:");
+  EXPECT_STREQ(sel_getName(send<SEL>(rowSpecifier, sel<"setter">())), "setPreferenceValue:specifier:");
+  EXPECT_EQ(send<Class>(rowSpecifier, sel<"detailControllerClass">()), preferences::PSListItemsControllerClass());
+  id titles = send<id>(rowSpecifier, sel<"titleDictionary">());
   EXPECT_EQ(ns::utf8(send<id>(titles, sel<"objectForKey:">(), ns::numberWithInt(2))), "Two");
 
   id button = row({{ns::str("cell"), ns::str("PSButtonCell")}, {ns::str("label"), ns::str("Go")},
@@ -105,20 +105,20 @@ TEST_F(Machinery, BadEntriesAreLeftOutOrNoted) {
 }
 
 TEST_F(Machinery, ARowShowsItsDefaultUntilTheFileHoldsTheKey) {
-  id spec = switchRow("Collapsible", true);
-  EXPECT_EQ(preferences::shownValue(spec), "ON");
+  id rowSpecifier = switchRow("Collapsible", true);
+  EXPECT_EQ(preferences::shownValue(rowSpecifier), "ON");
   ASSERT_TRUE(preferences::writeDomainValue("com.example.test", ns::str("Collapsible"), ns::numberWithBool(false)).ok());
-  EXPECT_EQ(preferences::shownValue(spec), "OFF");
+  EXPECT_EQ(preferences::shownValue(rowSpecifier), "OFF");
   // A file that cannot be read shows the default rather than failing.
   std::ofstream(domainFile()) << "garbage";
-  EXPECT_EQ(preferences::shownValue(spec), "ON");
+  EXPECT_EQ(preferences::shownValue(rowSpecifier), "ON");
 }
 
 TEST_F(Machinery, AChangeRewritesTheFileKeepingOtherKeysAndPostsOnce) {
   ASSERT_TRUE(preferences::writeDomainValue("com.example.test", ns::str("Other"), ns::str("kept")).ok());
   posted(0);
-  id spec = switchRow("Collapsible", true);
-  ASSERT_TRUE(preferences::userChangesRow(spec, "off").ok());
+  id rowSpecifier = switchRow("Collapsible", true);
+  ASSERT_TRUE(preferences::userChangesRow(rowSpecifier, "off").ok());
   auto stored = preferences::readDomain("com.example.test");
   ASSERT_TRUE(stored.ok());
   EXPECT_EQ(ns::utf8(send<id>(stored->get(), sel<"objectForKey:">(), ns::str("Other"))), "kept");

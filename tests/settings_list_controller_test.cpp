@@ -92,7 +92,7 @@ class ListController : public SettingsBundleTest {
   id pane() { return objc::autorelease(objc::allocInit(translatedPaneClass())); }
 };
 
-id property(id spec, const char* key) { return send<id>(spec, sel<"propertyForKey:">(), ns::str(key)); }
+id property(id rowSpecifier, const char* key) { return send<id>(rowSpecifier, sel<"propertyForKey:">(), ns::str(key)); }
 
 }  // namespace
 

@@ -35,23 +35,23 @@ class Panes : public SettingsBundleTest {
   // The keys of the pane's rows, in order.
   static std::vector<std::string> keys(id pane) {
     std::vector<std::string> out;
-    for (id spec : ns::elements(send<id>(pane, sel<"specifiers">()))) {
-      id key = send<id>(spec, sel<"propertyForKey:">(), ns::str("key"));
+    for (id rowSpecifier : ns::elements(send<id>(pane, sel<"specifiers">()))) {
+      id key = send<id>(rowSpecifier, sel<"propertyForKey:">(), ns::str("key"));
       if (key) out.push_back(ns::utf8(key));
     }
     return out;
   }
 
   static id row(id pane, const std::string& key) {
-    for (id spec : ns::elements(send<id>(pane, sel<"specifiers">()))) {
-      if (ns::utf8(send<id>(spec, sel<"propertyForKey:">(), ns::str("key"))) == key) return spec;
+    for (id rowSpecifier : ns::elements(send<id>(pane, sel<"specifiers">()))) {
+      if (ns::utf8(send<id>(rowSpecifier, sel<"propertyForKey:">(), ns::str("key"))) == key) return rowSpecifier;
     }
     return nil;
   }
 
   static id rowNamed(id pane, const std::string& name) {
-    for (id spec : ns::elements(send<id>(pane, sel<"specifiers">()))) {
-      if (ns::utf8(send<id>(spec, sel<"name">())) == name) return spec;
+    for (id rowSpecifier : ns::elements(send<id>(pane, sel<"specifiers">()))) {
+      if (ns::utf8(send<id>(rowSpecifier, sel<"name">())) == name) return rowSpecifier;
     }
     return nil;
   }
@@ -103,8 +103,8 @@ TEST_F(Panes, EverySubPaneLoadsItsOwnList) {
   id bg7 = make("BGController7");
   EXPECT_TRUE(keys(bg7).empty());
   std::set<std::string> links;
-  for (id spec : ns::elements(send<id>(bg7, sel<"specifiers">()))) {
-    if (Class detail = send<Class>(spec, sel<"detailControllerClass">())) links.insert(class_getName(detail));
+  for (id rowSpecifier : ns::elements(send<id>(bg7, sel<"specifiers">()))) {
+    if (Class detail = send<Class>(rowSpecifier, sel<"detailControllerClass">())) links.insert(class_getName(detail));
   }
   EXPECT_EQ(links, (std::set<std::string>{"BGSettings7", "BGImage7"}));
 }
@@ -121,10 +121,10 @@ TEST_F(Panes, TheWebsiteButtonOpensTheMakersSite) {
 TEST_F(Panes, MoreAppsOffersSevenPackagesEachWithItsOwnPage) {
   id more = make("MoreAppsController");
   int buttons = 0;
-  for (id spec : ns::elements(send<id>(more, sel<"specifiers">()))) {
-    if (send<PSCellType>(spec, sel<"cellType">()) != PSButtonCell) continue;
+  for (id rowSpecifier : ns::elements(send<id>(more, sel<"specifiers">()))) {
+    if (send<PSCellType>(rowSpecifier, sel<"cellType">()) != PSButtonCell) continue;
     ++buttons;
-    ASSERT_TRUE(preferences::userPressesButton(spec).ok()) << ns::utf8(send<id>(spec, sel<"name">()));
+    ASSERT_TRUE(preferences::userPressesButton(rowSpecifier).ok()) << ns::utf8(send<id>(rowSpecifier, sel<"name">()));
   }
   EXPECT_EQ(buttons, 7);
   auto opened = uikit::openedURLs();

@@ -55,9 +55,9 @@ class Pickers : public SettingsBundleTest {
   }
 
   static void press(id pane) {
-    for (id spec : ns::elements(send<id>(pane, sel<"specifiers">()))) {
-      if (ns::utf8(send<id>(spec, sel<"name">())) == "Choose Picture") {
-        ASSERT_TRUE(preferences::userPressesButton(spec).ok());
+    for (id rowSpecifier : ns::elements(send<id>(pane, sel<"specifiers">()))) {
+      if (ns::utf8(send<id>(rowSpecifier, sel<"name">())) == "Choose Picture") {
+        ASSERT_TRUE(preferences::userPressesButton(rowSpecifier).ok());
         return;
       }
     }

@@ -128,19 +128,19 @@ class BundleResources : public SettingsBundleTest {
   void checkCoverage(const char* version, const std::map<std::string, Absent>& table) {
     std::set<std::string> seen;
     for (const auto& row : reachable(version)) {
-      id spec = row.specifier.get();
+      id rowSpecifier = row.specifier.get();
       SCOPED_TRACE(std::string(version) + " " + row.paneTitle + " " + row.key);
       auto known = table.find(row.key);
       EXPECT_TRUE(known != table.end()) << row.key << " is not an option key of this version";
       EXPECT_TRUE(seen.insert(row.key).second) << row.key << " has two rows";
-      auto prop = [spec](const char* key) { return send<id>(spec, sel<"propertyForKey:">(), ns::str(key)); };
+      auto prop = [rowSpecifier](const char* key) { return send<id>(rowSpecifier, sel<"propertyForKey:">(), ns::str(key)); };
       EXPECT_EQ(ns::utf8(prop("defaults")), "com.trelmo.noctil");
       EXPECT_EQ(ns::utf8(prop("PostNotification")), kSettingsChanged);
       if (known != table.end()) {
         EXPECT_TRUE(matches(prop("default"), known->second))
             << "default " << ns::describe(prop("default")) << ", expected " << describeAbsent(known->second);
       }
-      if (send<PSCellType>(spec, sel<"cellType">()) == PSSliderCell) {
+      if (send<PSCellType>(rowSpecifier, sel<"cellType">()) == PSSliderCell) {
         double value = send<double>(prop("default"), sel<"doubleValue">());
         EXPECT_LE(send<double>(prop("min"), sel<"doubleValue">()), value);
         EXPECT_GE(send<double>(prop("max"), sel<"doubleValue">()), value);
@@ -183,12 +183,12 @@ TEST_F(BundleResources, ButtonsAndLinksReachWhatTheyName) {
   for (const char* name : kPaneLists) {
     Class owner = objc::classNamed(owners.at(name).front());
     ASSERT_NE(owner, Nil) << name;
-    for (id spec : ns::elements(preferences::specifiersFromPlist(list(name), nil).specifiers.get())) {
-      if (SEL action = send<SEL>(spec, sel<"buttonAction">())) {
+    for (id rowSpecifier : ns::elements(preferences::specifiersFromPlist(list(name), nil).specifiers.get())) {
+      if (SEL action = send<SEL>(rowSpecifier, sel<"buttonAction">())) {
         EXPECT_TRUE(class_respondsToSelector(owner, action)) << name << ": " << sel_getName(action);
       }
-      if (send<PSCellType>(spec, sel<"cellType">()) == PSLinkCell) {
-        Class detail = send<Class>(spec, sel<"detailControllerClass">());
+      if (send<PSCellType>(rowSpecifier, sel<"cellType">()) == PSLinkCell) {
+        Class detail = send<Class>(rowSpecifier, sel<"detailControllerClass">());
         ASSERT_NE(detail, Nil) << name;
         EXPECT_TRUE(class_getSuperclass(detail) == objc::classNamed("NoctilListController") ||
                     class_getSuperclass(class_getSuperclass(detail)) == objc::classNamed("NoctilListController"))

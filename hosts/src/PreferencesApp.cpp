@@ -162,12 +162,12 @@ objc::Result<std::unique_ptr<SettingsApp>> SettingsApp::launch(const AppConfig& 
 
   auto entrySpec = preferences::specifierFromEntry(chosen->entry.get(), nil);
   if (!entrySpec) return objc::makeError(chosen->file + ": " + entrySpec.error().message);
-  id spec = entrySpec->specifier.get();
-  if (send<Class>(spec, sel<"detailControllerClass">()) == Nil) {
+  id rowSpecifier = entrySpec->specifier.get();
+  if (send<Class>(rowSpecifier, sel<"detailControllerClass">()) == Nil) {
     id principal = send<id>(*bundle, sel<"objectForInfoDictionaryKey:">(), ns::str("NSPrincipalClass"));
     Class cls = ns::isString(principal) ? objc::classNamed(ns::utf8(principal).c_str()) : Nil;
     if (cls == Nil) return objc::makeError(bundlePath + " names no root pane class");
-    send<void>(spec, sel<"setDetailControllerClass:">(), cls);
+    send<void>(rowSpecifier, sel<"setDetailControllerClass:">(), cls);
   }
 
   id screen = send<id>(reinterpret_cast<id>(objc::classNamed("UIScreen")), sel<"mainScreen">());
@@ -178,7 +178,7 @@ objc::Result<std::unique_ptr<SettingsApp>> SettingsApp::launch(const AppConfig& 
   send<void>(app->window_.get(), sel<"setRootViewController:">(), app->root_.get());
   send<void>(app->window_.get(), sel<"makeKeyAndVisible">());
 
-  auto pane = preferences::paneForLink(nil, spec);
+  auto pane = preferences::paneForLink(nil, rowSpecifier);
   if (!pane) return pane.error();
   send<void>(pane->get(), sel<"setRootController:">(), app->root_.get());
   send<void>(app->root_.get(), sel<"pushController:animated:">(), pane->get(), static_cast<BOOL>(NO));
@@ -200,9 +200,9 @@ void SettingsApp::show(std::ostream& out) {
 }
 
 objc::Result<id> SettingsApp::rowLabelled(const std::string& label) const {
-  for (id spec : ns::elements(send<id>(currentPane(), sel<"specifiers">()))) {
-    if (send<PSCellType>(spec, sel<"cellType">()) == PSGroupCell) continue;
-    if (ns::utf8(send<id>(spec, sel<"name">())) == label) return spec;
+  for (id rowSpecifier : ns::elements(send<id>(currentPane(), sel<"specifiers">()))) {
+    if (send<PSCellType>(rowSpecifier, sel<"cellType">()) == PSGroupCell) continue;
+    if (ns::utf8(send<id>(rowSpecifier, sel<"name">())) == label) return rowSpecifier;
   }
   return objc::makeError("no row " + inQuotes(label) + " on this pane");
 }
@@ -271,12 +271,12 @@ objc::Status SettingsApp::paneCovered() const {
 
 objc::Status SettingsApp::open(const Open& c, std::ostream& out) {
   if (auto covered = paneCovered(); !covered) return covered;
-  auto spec = rowLabelled(c.label);
-  if (!spec) return spec.error();
-  PSCellType type = send<PSCellType>(*spec, sel<"cellType">());
+  auto rowSpecifier = rowLabelled(c.label);
+  if (!rowSpecifier) return rowSpecifier.error();
+  PSCellType type = send<PSCellType>(*rowSpecifier, sel<"cellType">());
   if (type != PSLinkCell && type != PSLinkListCell) return failure(inQuotes(c.label) + " is not a link");
   id parent = currentPane();
-  auto pane = preferences::paneForLink(parent, *spec);
+  auto pane = preferences::paneForLink(parent, *rowSpecifier);
   if (!pane) return pane.error();
   send<void>(parent, sel<"pushController:animate:">(), pane->get(), static_cast<BOOL>(NO));
   if (currentPane() != pane->get()) {
@@ -307,9 +307,9 @@ objc::Status SettingsApp::set(const Set& c, std::ostream& out) {
 
 objc::Status SettingsApp::press(const Press& c, std::ostream& out) {
   if (auto covered = paneCovered(); !covered) return covered;
-  auto spec = rowLabelled(c.label);
-  if (!spec) return spec.error();
-  auto pressed = preferences::userPressesButton(*spec);
+  auto rowSpecifier = rowLabelled(c.label);
+  if (!rowSpecifier) return rowSpecifier.error();
+  auto pressed = preferences::userPressesButton(*rowSpecifier);
   if (!pressed) return pressed;
   auto opened = uikit::openedURLs();
   for (std::size_t i = openedSeen_; i < opened.size(); ++i) out << "opened " << opened[i] << '\n';
@@ -434,17 +434,17 @@ objc::Status SettingsApp::expectValue(const ExpectValue& c) const {
     if (!same) return failure("value of " + c.key + ": expected " + expected + ", found " + actual);
     return objc::Ok{};
   }
-  id spec = found->specifier.get();
+  id rowSpecifier = found->specifier.get();
   if (!c.value) {
-    if (storedKeyAbsent(spec)) return objc::Ok{};
-    return failure("value of " + c.key + ": expected absent, found " + valueText(preferences::rowValue(spec)) +
+    if (storedKeyAbsent(rowSpecifier)) return objc::Ok{};
+    return failure("value of " + c.key + ": expected absent, found " + valueText(preferences::rowValue(rowSpecifier)) +
                    " in the options file");
   }
   const std::string& expected = *c.value;
-  id value = preferences::rowValue(spec);
-  std::string shown = preferences::shownValue(spec);
+  id value = preferences::rowValue(rowSpecifier);
+  std::string shown = preferences::shownValue(rowSpecifier);
   bool same = false;
-  switch (send<PSCellType>(spec, sel<"cellType">())) {
+  switch (send<PSCellType>(rowSpecifier, sel<"cellType">())) {
     case PSSwitchCell: {
       auto b = parseBool(expected);
       same = b && value && *b == (send<BOOL>(value, sel<"boolValue">()) != NO);

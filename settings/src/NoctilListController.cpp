@@ -30,21 +30,21 @@ void reloadSpecifiers(id self, SEL) {
 id specifiers(id self, SEL) { return loadPaneSpecifiers(self, "Root"); }
 
 id localizedSpecifiersWithSpecifiers(id self, SEL, id specifiers) {
-  for (id spec : ns::elements(specifiers)) {
-    if (id name = send<id>(spec, sel<"name">())) {
-      send<void>(spec, sel<"setName:">(), send<id>(self, sel<"localizedString:">(), name));
+  for (id rowSpecifier : ns::elements(specifiers)) {
+    if (id name = send<id>(rowSpecifier, sel<"name">())) {
+      send<void>(rowSpecifier, sel<"setName:">(), send<id>(self, sel<"localizedString:">(), name));
     }
     id footerKey = ns::str("footerText");
-    if (id footer = send<id>(spec, sel<"propertyForKey:">(), footerKey)) {
-      send<void>(spec, sel<"setProperty:forKey:">(), send<id>(self, sel<"localizedString:">(), footer), footerKey);
+    if (id footer = send<id>(rowSpecifier, sel<"propertyForKey:">(), footerKey)) {
+      send<void>(rowSpecifier, sel<"setProperty:forKey:">(), send<id>(self, sel<"localizedString:">(), footer), footerKey);
     }
-    if (id titles = send<id>(spec, sel<"titleDictionary">())) {
+    if (id titles = send<id>(rowSpecifier, sel<"titleDictionary">())) {
       // The stored values (the keys) stay as they are; only their titles change.
       id localizedTitles = ns::mutableDictionary();
       for (auto [value, title] : ns::entries(titles)) {
         send<void>(localizedTitles, sel<"setObject:forKey:">(), send<id>(self, sel<"localizedString:">(), title), value);
       }
-      send<void>(spec, sel<"setTitleDictionary:">(), localizedTitles);
+      send<void>(rowSpecifier, sel<"setTitleDictionary:">(), localizedTitles);
     }
   }
   return specifiers;

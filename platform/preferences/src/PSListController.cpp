@@ -97,17 +97,17 @@ void listReloadSpecifier(id self, SEL, id) { send<void>(self, sel<"reload">()); 
 
 id listSpecifierForID(id self, SEL, id identifier) {
   if (!identifier) return nil;
-  for (id spec : ns::elements(send<id>(self, sel<"specifiers">()))) {
-    id own = send<id>(spec, sel<"identifier">());
-    if (own && send<BOOL>(own, sel<"isEqual:">(), identifier)) return spec;
+  for (id rowSpecifier : ns::elements(send<id>(self, sel<"specifiers">()))) {
+    id own = send<id>(rowSpecifier, sel<"identifier">());
+    if (own && send<BOOL>(own, sel<"isEqual:">(), identifier)) return rowSpecifier;
   }
   return nil;
 }
 
 NSInteger listIndexOfSpecifier(id self, SEL, id specifier) {
   NSInteger index = 0;
-  for (id spec : ns::elements(send<id>(self, sel<"specifiers">()))) {
-    if (spec == specifier) return index;
+  for (id rowSpecifier : ns::elements(send<id>(self, sel<"specifiers">()))) {
+    if (rowSpecifier == specifier) return index;
     ++index;
   }
   return NSNotFound;

@@ -145,17 +145,17 @@ id specDescription(id self, SEL) {
 
 id clsPreferenceSpecifier(id cls, SEL, id name, id target, SEL setter, SEL getter, Class detail, PSCellType cell,
                           Class edit) {
-  id spec = objc::autorelease(send<id>(send<id>(cls, sel<"alloc">()), sel<"init">()));
-  specSetName(spec, nullptr, name);
-  auto* s = S(spec);
+  id rowSpecifier = objc::autorelease(send<id>(send<id>(cls, sel<"alloc">()), sel<"init">()));
+  specSetName(rowSpecifier, nullptr, name);
+  auto* s = S(rowSpecifier);
   s->_target = target;
   s->_setter = setter;
   s->_getter = getter;
   s->_detailControllerClass = detail;
   s->_cellType = cell;
   s->_editPaneClass = edit;
-  if (name) specSetProperty(spec, nullptr, name, ns::str(PSTitleKey));
-  return spec;
+  if (name) specSetProperty(rowSpecifier, nullptr, name, ns::str(PSTitleKey));
+  return rowSpecifier;
 }
 
 id clsGroupSpecifier(id cls, SEL, id name) {

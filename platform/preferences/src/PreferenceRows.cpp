@@ -87,9 +87,9 @@ bool isPaneLink(id specifier) {
 bool walkPanes(id pane, std::set<Class>& seen, const std::function<bool(id pane, id specifier)>& visit) {
   seen.insert(object_getClass(pane));
   std::vector<objc::Ref> links;
-  for (id spec : ns::elements(send<id>(pane, sel<"specifiers">()))) {
-    if (visit(pane, spec)) return true;
-    if (isPaneLink(spec)) links.push_back(objc::Ref::retain(spec));
+  for (id rowSpecifier : ns::elements(send<id>(pane, sel<"specifiers">()))) {
+    if (visit(pane, rowSpecifier)) return true;
+    if (isPaneLink(rowSpecifier)) links.push_back(objc::Ref::retain(rowSpecifier));
   }
   for (const auto& link : links) {
     if (seen.count(send<Class>(link.get(), sel<"detailControllerClass">()))) continue;
@@ -105,20 +105,20 @@ bool walkPanes(id pane, std::set<Class>& seen, const std::function<bool(id pane,
 
 std::vector<GroupView> paneGroups(id controller) {
   std::vector<GroupView> groups;
-  for (id spec : ns::elements(send<id>(controller, sel<"specifiers">()))) {
-    PSCellType type = cellType(spec);
+  for (id rowSpecifier : ns::elements(send<id>(controller, sel<"specifiers">()))) {
+    PSCellType type = cellType(rowSpecifier);
     if (type == PSGroupCell) {
-      groups.push_back({ns::utf8(send<id>(spec, sel<"name">())), ns::utf8(property(spec, PSFooterTextGroupKey)), {}});
+      groups.push_back({ns::utf8(send<id>(rowSpecifier, sel<"name">())), ns::utf8(property(rowSpecifier, PSFooterTextGroupKey)), {}});
       continue;
     }
     if (groups.empty()) groups.push_back({});
     RowView row;
-    row.specifier = objc::Ref::retain(spec);
+    row.specifier = objc::Ref::retain(rowSpecifier);
     row.cellType = type;
-    row.label = ns::utf8(send<id>(spec, sel<"name">()));
+    row.label = ns::utf8(send<id>(rowSpecifier, sel<"name">()));
     row.showsValue = isValueCell(type);
-    if (row.showsValue) row.value = shownValue(spec);
-    if (type == PSListItemCell) row.chosen = isChosenItem(spec);
+    if (row.showsValue) row.value = shownValue(rowSpecifier);
+    if (type == PSListItemCell) row.chosen = isChosenItem(rowSpecifier);
     groups.back().rows.push_back(std::move(row));
   }
   return groups;
@@ -246,10 +246,10 @@ objc::Result<objc::Ref> paneForLink(id parent, id specifier) {
 objc::Result<FoundRow> findRowForKey(id pane, std::string_view key) {
   std::set<Class> seen;
   FoundRow found;
-  walkPanes(pane, seen, [&](id owner, id spec) {
-    id rowKey = property(spec, PSKeyNameKey);
+  walkPanes(pane, seen, [&](id owner, id rowSpecifier) {
+    id rowKey = property(rowSpecifier, PSKeyNameKey);
     if (!ns::isString(rowKey) || ns::utf8View(rowKey) != key) return false;
-    found = {objc::Ref::retain(owner), objc::Ref::retain(spec)};
+    found = {objc::Ref::retain(owner), objc::Ref::retain(rowSpecifier)};
     return true;
   });
   if (!found.specifier) return objc::makeError("no row for the key \"" + std::string(key) + "\" on this pane or below");
@@ -259,11 +259,11 @@ objc::Result<FoundRow> findRowForKey(id pane, std::string_view key) {
 std::vector<KeyedRow> reachableKeyedRows(id pane) {
   std::vector<KeyedRow> rows;
   std::set<Class> seen;
-  walkPanes(pane, seen, [&](id owner, id spec) {
-    id rowKey = property(spec, PSKeyNameKey);
+  walkPanes(pane, seen, [&](id owner, id rowSpecifier) {
+    id rowKey = property(rowSpecifier, PSKeyNameKey);
     if (ns::isString(rowKey)) {
       rows.push_back({std::string(ns::utf8View(rowKey)), ns::utf8(send<id>(owner, sel<"navigationTitle">())),
-                      objc::Ref::retain(owner), objc::Ref::retain(spec)});
+                      objc::Ref::retain(owner), objc::Ref::retain(rowSpecifier)});
     }
     return false;
   });

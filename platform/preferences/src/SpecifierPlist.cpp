@@ -70,18 +70,18 @@ objc::Result<EntrySpecifier> specifierFromEntry(id entry, id target) {
     detail = PSListItemsControllerClass();
   }
 
-  id spec = send<id>(reinterpret_cast<id>(PSSpecifierClass()),
+  id rowSpecifier = send<id>(reinterpret_cast<id>(PSSpecifierClass()),
                      sel<"preferenceSpecifierNamed:target:set:get:detail:cell:edit:">(), label, target, setter, getter,
                      detail, *cell, static_cast<Class>(Nil));
-  objc::Ref owned = objc::Ref::retain(spec);
-  send<void>(spec, sel<"setProperties:">(), entry);
+  objc::Ref owned = objc::Ref::retain(rowSpecifier);
+  send<void>(rowSpecifier, sel<"setProperties:">(), entry);
   if (id identifier = entryValue(entry, PSIDKey)) {
-    send<void>(spec, sel<"setIdentifier:">(), identifier);
+    send<void>(rowSpecifier, sel<"setIdentifier:">(), identifier);
   } else if (key) {
-    send<void>(spec, sel<"setIdentifier:">(), key);
+    send<void>(rowSpecifier, sel<"setIdentifier:">(), key);
   }
   if (id action = entryValue(entry, PSActionKey)) {
-    send<void>(spec, sel<"setButtonAction:">(), sel_registerName(ns::utf8(action).c_str()));
+    send<void>(rowSpecifier, sel<"setButtonAction:">(), sel_registerName(ns::utf8(action).c_str()));
   }
 
   auto values = optionalArray(entry, PSValidValuesKey);
@@ -92,7 +92,7 @@ objc::Result<EntrySpecifier> specifierFromEntry(id entry, id target) {
     if (!*titles || ns::elements(*titles).size() != ns::elements(*values).size()) {
       note("\"validTitles\" does not give one title per value");
     }
-    send<void>(spec, sel<"setValues:titles:shortTitles:">(), *values, *titles, *shortTitles);
+    send<void>(rowSpecifier, sel<"setValues:titles:shortTitles:">(), *values, *titles, *shortTitles);
   }
   return EntrySpecifier{std::move(owned), std::move(problems)};
 }
@@ -106,13 +106,13 @@ SpecifierList specifiersFromPlist(id plist, id target) {
   }
   std::size_t index = 0;
   for (id entry : ns::elements(items)) {
-    auto spec = specifierFromEntry(entry, target);
-    if (!spec) {
-      list.problems.push_back("item " + std::to_string(index) + ": " + spec.error().message);
+    auto rowSpecifier = specifierFromEntry(entry, target);
+    if (!rowSpecifier) {
+      list.problems.push_back("item " + std::to_string(index) + ": " + rowSpecifier.error().message);
     } else {
       // A row with minor problems is kept: a pane shows what it can.
-      for (const auto& problem : spec->problems) list.problems.push_back("item " + std::to_string(index) + ": " + problem);
-      send<void>(list.specifiers.get(), sel<"addObject:">(), spec->specifier.get());
+      for (const auto& problem : rowSpecifier->problems) list.problems.push_back("item " + std::to_string(index) + ": " + problem);
+      send<void>(list.specifiers.get(), sel<"addObject:">(), rowSpecifier->specifier.get());
     }
     ++index;
   }
