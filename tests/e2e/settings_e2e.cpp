@@ -119,11 +119,12 @@ TEST_F(SettingsAcrossProcesses, APicturePickedInSettingsIsWhatTheRunningHomeScre
   auto names = (*receiver)->drain();
   EXPECT_NE(std::find(names.begin(), names.end(), "com.trelmo.noctil.settingschanged"), names.end());
 
-  // The same process, without a restart: serving its run loop delivers the
-  // notification, the options reload drops the red picture it held, and the next
-  // appearance of Notification Center reads the file the Settings app wrote.
+  // The same process, without a restart: serving its run loop (two seconds, ample for a
+  // notification this test has already received) delivers the notification, the
+  // options reload drops the red picture it held, and the next appearance of
+  // Notification Center reads the file the Settings app wrote.
   ASSERT_TRUE(runHomeScreen(springboard,
-                            {"wait 0.5", "nc show", "expect pixel 160 540 40,60,200 tolerance=12",
+                            {"wait 2", "nc show", "expect pixel 160 540 40,60,200 tolerance=12",
                              "expect pixel 20 40 40,60,200 tolerance=12", "nc hide"},
                             "blue shown"));
 
