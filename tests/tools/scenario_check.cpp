@@ -153,7 +153,7 @@ void endLaunchedApplications() {
   for (const char* bundle : {"com.apple.MobileSMS", "com.apple.springboard", "com.apple.Preferences"}) {
     if (auto pid = ns::runningApplicationPid(bundle)) {
       ::kill(*pid, SIGKILL);
-      std::cerr << "scenario_check: ended " << bundle << " (pid " << *pid << ") left running\n";
+      std::cerr << "scenario_check: ended " << bundle << " (pid " << *pid << "), which the scenario had launched\n";
     }
   }
 }
