@@ -218,26 +218,11 @@ class Encoder {
         made = uidNode(uid.value());
         break;
       }
-      case Kind::Array: {
-        std::vector<Node> items;
-        for (Node item : from.items(value)) {
-          auto c = copyField(content, item, copied, depth + 1);
-          if (!c.ok()) return c;
-          items.push_back(c.value());
-        }
-        made = tree_.array(items);
-        break;
-      }
+      case Kind::Array:
       case Kind::Dictionary: {
-        std::vector<Node> keys, values;
-        auto ks = from.keys(value), vs = from.values(value);
-        for (std::size_t i = 0; i < ks.size(); ++i) {
-          auto c = copyField(content, vs[i], copied, depth + 1);
-          if (!c.ok()) return c;
-          keys.push_back(key(from.stringValue(ks[i])));
-          values.push_back(c.value());
-        }
-        made = tree_.dictionary(keys, values);
+        auto c = copyContainer(from, value, [&](Node element) { return copyField(content, element, copied, depth + 1); });
+        if (!c.ok()) return c;
+        made = c.value();
         break;
       }
       default: {
@@ -249,6 +234,30 @@ class Encoder {
     }
     copied.emplace(value, made);
     return made;
+  }
+
+  // Copies an array or a dictionary of `from`, each element through `copyElement`; a
+  // dictionary's value is copied before its key is made.
+  template <class CopyElement>
+  objc::Result<Node> copyContainer(const Tree& from, Node value, CopyElement copyElement) {
+    if (from.kind(value) == Kind::Array) {
+      std::vector<Node> items;
+      for (Node item : from.items(value)) {
+        auto c = copyElement(item);
+        if (!c.ok()) return c;
+        items.push_back(c.value());
+      }
+      return tree_.array(items);
+    }
+    std::vector<Node> keys, values;
+    auto ks = from.keys(value), vs = from.values(value);
+    for (std::size_t i = 0; i < ks.size(); ++i) {
+      auto c = copyElement(vs[i]);
+      if (!c.ok()) return c;
+      keys.push_back(key(from.stringValue(ks[i])));
+      values.push_back(c.value());
+    }
+    return tree_.dictionary(keys, values);
   }
 
   // Copies a value with no references in it (a class dictionary or a scalar field).
@@ -266,26 +275,11 @@ class Encoder {
       case Kind::String: made = key(from.stringValue(value)); break;
       case Kind::Data: made = tree_.data(from.dataValue(value)); break;
       case Kind::Uid: made = tree_.uid(from.uidValue(value)); break;
-      case Kind::Array: {
-        std::vector<Node> items;
-        for (Node item : from.items(value)) {
-          auto c = copyPlain(from, item, copied, depth + 1);
-          if (!c.ok()) return c;
-          items.push_back(c.value());
-        }
-        made = tree_.array(items);
-        break;
-      }
+      case Kind::Array:
       case Kind::Dictionary: {
-        std::vector<Node> keys, values;
-        auto ks = from.keys(value), vs = from.values(value);
-        for (std::size_t i = 0; i < ks.size(); ++i) {
-          auto c = copyPlain(from, vs[i], copied, depth + 1);
-          if (!c.ok()) return c;
-          keys.push_back(key(from.stringValue(ks[i])));
-          values.push_back(c.value());
-        }
-        made = tree_.dictionary(keys, values);
+        auto c = copyContainer(from, value, [&](Node element) { return copyPlain(from, element, copied, depth + 1); });
+        if (!c.ok()) return c;
+        made = c.value();
         break;
       }
     }
