@@ -122,25 +122,30 @@ id dictionaryInitWithObjectsForKeys(id self, SEL cmd, id values, id keys) {
   return self;
 }
 
-// "value, key, value, key, …, nil".
-void collectObjectsAndKeys(id first, va_list args, std::vector<id>& values, std::vector<id>& keys) {
+// The entries of "value, key, value, key, …, nil", checked as every initialiser
+// checks its entries (a nil key stops the process as on iOS).
+struct Entries {
+  std::vector<id> values;
+  std::vector<id> keys;
+};
+Entries checkedObjectsAndKeys(id self, SEL cmd, id first, va_list args) {
+  Entries e;
   for (id value = first; value != nil; value = va_arg(args, id)) {
     id key = va_arg(args, id);
-    values.push_back(value);
-    keys.push_back(key);
+    e.values.push_back(value);
+    e.keys.push_back(key);
     if (key == nil) break;
   }
+  checkEntries(self, cmd, e.values.data(), e.keys.data(), e.values.size());
+  return e;
 }
 
 id dictionaryInitWithObjectsAndKeys(id self, SEL cmd, id first, ...) {
-  std::vector<id> values;
-  std::vector<id> keys;
   va_list args;
   va_start(args, first);
-  collectObjectsAndKeys(first, args, values, keys);
+  Entries e = checkedObjectsAndKeys(self, cmd, first, args);
   va_end(args);
-  checkEntries(self, cmd, values.data(), keys.data(), values.size());
-  fill(dictionaryTable(self), values.data(), keys.data(), values.size());
+  fill(dictionaryTable(self), e.values.data(), e.keys.data(), e.values.size());
   return self;
 }
 
@@ -168,14 +173,11 @@ id dictionaryClassWithObjectsForKeys(id self, SEL cmd, id values, id keys) {
 }
 
 id dictionaryClassWithObjectsAndKeys(id self, SEL cmd, id first, ...) {
-  std::vector<id> values;
-  std::vector<id> keys;
   va_list args;
   va_start(args, first);
-  collectObjectsAndKeys(first, args, values, keys);
+  Entries e = checkedObjectsAndKeys(self, cmd, first, args);
   va_end(args);
-  checkEntries(self, cmd, values.data(), keys.data(), values.size());
-  return objc::autorelease(newDictionaryOfClass(asClass(self), values.data(), keys.data(), values.size()));
+  return objc::autorelease(newDictionaryOfClass(asClass(self), e.values.data(), e.keys.data(), e.values.size()));
 }
 
 NSUInteger dictionaryCount(id self, SEL) { return dictionaryTable(self).count; }

@@ -187,22 +187,23 @@ objc::Result<PlistNode> nodeFromTree(const Tree& tree, Tree::Node node, std::siz
   return PlistNode(made.value());
 }
 
-std::string libplistBinary(plist_t node) {
+namespace {
+
+// The text libplist writes for a node, through one of its writers and the matching free.
+template <auto write, auto release>
+std::string libplistText(plist_t node) {
   char* out = nullptr;
   uint32_t length = 0;
-  plist_to_bin(node, &out, &length);
+  write(node, &out, &length);
   std::string s(out ? out : "", out ? length : 0);
-  plist_to_bin_free(out);
+  release(out);
   return s;
 }
 
-std::string libplistXml(plist_t node) {
-  char* out = nullptr;
-  uint32_t length = 0;
-  plist_to_xml(node, &out, &length);
-  std::string s(out ? out : "", out ? length : 0);
-  plist_to_xml_free(out);
-  return s;
-}
+}  // namespace
+
+std::string libplistBinary(plist_t node) { return libplistText<plist_to_bin, plist_to_bin_free>(node); }
+
+std::string libplistXml(plist_t node) { return libplistText<plist_to_xml, plist_to_xml_free>(node); }
 
 }  // namespace ns::plist

@@ -45,6 +45,18 @@ void deliver(id touch, bool direct) {
   else send<void>(sharedApplication(), sel<"sendEvent:">(), event);
 }
 
+// Moves a finger that is down from `from` to `to` in `steps` equal moves over
+// `seconds`, then lifts it.
+objc::Status slideAndLift(Finger& finger, CGPoint from, CGPoint to, ns::TimeInterval seconds, int steps) {
+  steps = std::max(steps, 1);
+  for (int i = 1; i <= steps; ++i) {
+    CGFloat f = static_cast<CGFloat>(i) / steps;
+    auto moved = finger.moveTo(CGPointMake(from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f), seconds / steps);
+    if (!moved) return moved;
+  }
+  return finger.up();
+}
+
 }  // namespace
 
 objc::Result<Finger> Finger::down(id view, CGPoint point, NSUInteger tapCount) {
@@ -158,13 +170,7 @@ objc::Status press(id view, CGPoint point, ns::TimeInterval seconds) {
 objc::Status drag(id view, CGPoint from, CGPoint to, ns::TimeInterval seconds, int steps) {
   auto finger = Finger::down(view, from);
   if (!finger) return finger.error();
-  steps = std::max(steps, 1);
-  for (int i = 1; i <= steps; ++i) {
-    CGFloat f = static_cast<CGFloat>(i) / steps;
-    auto moved = finger->moveTo(CGPointMake(from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f), seconds / steps);
-    if (!moved) return moved;
-  }
-  return finger->up();
+  return slideAndLift(*finger, from, to, seconds, steps);
 }
 
 objc::Status longPress(const std::vector<id>& recognisers, id view, ns::TimeInterval seconds) {
@@ -186,13 +192,7 @@ objc::Status pan(const std::vector<id>& recognisers, id view, CGPoint from, CGPo
                  int steps) {
   auto finger = Finger::downOn(recognisers, view, from);
   if (!finger) return finger.error();
-  steps = std::max(steps, 1);
-  for (int i = 1; i <= steps; ++i) {
-    CGFloat f = static_cast<CGFloat>(i) / steps;
-    auto moved = finger->moveTo(CGPointMake(from.x + (to.x - from.x) * f, from.y + (to.y - from.y) * f), seconds / steps);
-    if (!moved) return moved;
-  }
-  return finger->up();
+  return slideAndLift(*finger, from, to, seconds, steps);
 }
 
 std::vector<id> recognisersOf(id view, Class kind, bool andSubviews) {
