@@ -10,6 +10,14 @@
 // viewWillAppear: / viewDidAppear:; dismissing takes it out again with
 // viewWillDisappear: / viewDidDisappear:.  The popover must be kept by its owner
 // while visible; one that goes away while visible takes its content off screen.
+//
+// Taps outside: while visible, a clear dimming view (UIDimmingView) covers the rest
+// of the window, behind the panel.  A tap on it dismisses the popover, as UIKit
+// does: the delegate is first asked popoverControllerShouldDismissPopover: (when it
+// answers it; NO keeps the popover up), then, once the content is off screen, told
+// popoverControllerDidDismissPopover:.  Touches on the views of passthroughViews /
+// setPassthroughViews: (an array, copied) go through to them and dismiss nothing.
+// dismissPopoverAnimated: tells the delegate nothing, as on iOS.
 #pragma once
 
 #include <uikit/UIKitTypes.h>
@@ -31,6 +39,8 @@ struct UIPopoverControllerIvars : NSObjectIvars {
   id _contentViewController;  // retained
   id _popoverDelegate;        // not retained
   id _presentedInView;        // not retained
+  id _passthroughViews;       // retained NSArray, nil for none
+  id _dimmingView;            // retained while visible: catches taps outside the panel
   CGRect _presentedFromRect;
   CGSize _popoverContentSize;
   UIPopoverArrowDirection _permittedArrowDirections;
