@@ -12,6 +12,7 @@
 #include <uikit/UIDevice.h>
 #include <uikit/UIImage.h>
 #include <uikit/UIImagePickerController.h>
+#include <uikit/Simulation.h>
 #include <uikit/UIPopoverController.h>
 #include <uikit/UIWindow.h>
 
@@ -263,4 +264,90 @@ TEST_F(Pickers, CancellingWritesAndPostsNothing) {
   EXPECT_EQ(send<id>(pane, sel<"presentedViewController">()), nil);
   EXPECT_FALSE(fs::exists(host(kPicture)));
   EXPECT_TRUE(posted(50).empty());
+}
+
+// ---- Each picker closes itself, whatever was shown before it --------------------------
+
+class PickerSequences : public Pickers {
+ protected:
+  // The pane action, then a source from its sheet: 0 the library, 1 the camera.
+  void choose(id pane, NSInteger source) {
+    press(pane);
+    auto sheets = uikit::visibleActionSheets();
+    ASSERT_EQ(sheets.size(), 1u);
+    ASSERT_TRUE(uikit::tapActionSheetButton(sheets[0], source).ok());
+    ASSERT_NE(shownPicker(), nil);
+  }
+  // A tap on the window beside the popover, near its bottom-left corner.
+  void tapOutside() {
+    CGRect bounds = send<CGRect>(window_.get(), sel<"bounds">());
+    ASSERT_TRUE(uikit::sim::tap(window_.get(), CGPointMake(10, bounds.size.height - 10)).ok());
+  }
+  // Nothing left on screen or held: no picker, no popover, nothing presented.
+  static void expectClosed(id pane, const char* step) {
+    EXPECT_TRUE(uikit::shownImagePickers().empty()) << step;
+    EXPECT_TRUE(uikit::visiblePopovers().empty()) << step;
+    EXPECT_EQ(send<id>(pane, sel<"presentedViewController">()), nil) << step;
+    EXPECT_EQ(objc::objectIvar(pane, "popover"), nil) << step;
+  }
+};
+
+TEST_F(PickerSequences, OnAnIPadTheCameraClosesAfterATapOutsideClosedTheLibrary) {
+  uikit::setUserInterfaceIdiom(1);
+  id pane = paneOnScreen("BGImage7", 768, 1024);
+  choose(pane, 0);
+  id popover = objc::objectIvar(pane, "popover");
+  ASSERT_NE(popover, nil);
+  EXPECT_EQ(send<id>(popover, sel<"delegate">()), pane);
+  tapOutside();
+  expectClosed(pane, "after the tap outside the library");
+
+  choose(pane, 1);
+  id camera = shownPicker();
+  EXPECT_EQ(send<NSInteger>(camera, sel<"sourceType">()), UIImagePickerControllerSourceTypeCamera);
+  ASSERT_TRUE(uikit::pickImage(camera, picture()).ok());
+  expectClosed(pane, "after the camera's picture");
+  EXPECT_TRUE(fs::exists(host(kPicture)));
+  EXPECT_EQ(posted(), std::vector<std::string>{kSettingsChanged});
+
+  // The same with the camera cancelled.
+  choose(pane, 0);
+  tapOutside();
+  choose(pane, 1);
+  ASSERT_TRUE(uikit::cancelImagePicker(shownPicker()).ok());
+  expectClosed(pane, "after the camera was cancelled");
+  EXPECT_TRUE(posted(50).empty());
+}
+
+TEST_F(PickerSequences, OnAnIPadTheLibraryAfterTheCameraClosesItsPopover) {
+  uikit::setUserInterfaceIdiom(1);
+  id pane = paneOnScreen("BGController", 768, 1024);
+  choose(pane, 1);
+  ASSERT_TRUE(uikit::pickImage(shownPicker(), picture()).ok());
+  expectClosed(pane, "after the camera's picture");
+
+  choose(pane, 0);
+  ASSERT_NE(objc::objectIvar(pane, "popover"), nil);
+  ASSERT_TRUE(uikit::pickImage(shownPicker(), picture()).ok());
+  expectClosed(pane, "after the library's picture");
+
+  choose(pane, 1);
+  ASSERT_TRUE(uikit::cancelImagePicker(shownPicker()).ok());
+  choose(pane, 0);
+  ASSERT_TRUE(uikit::cancelImagePicker(shownPicker()).ok());
+  expectClosed(pane, "after both were cancelled");
+}
+
+TEST_F(PickerSequences, OnAPhoneEachSourceClosesItsOwnModalPicker) {
+  id pane = paneOnScreen("LockBGController");
+  for (NSInteger first : {0, 1}) {
+    NSInteger second = 1 - first;
+    choose(pane, first);
+    ASSERT_TRUE(uikit::pickImage(shownPicker(), picture()).ok());
+    expectClosed(pane, first == 0 ? "library, then camera: the first" : "camera, then library: the first");
+    choose(pane, second);
+    ASSERT_TRUE(uikit::cancelImagePicker(shownPicker()).ok());
+    expectClosed(pane, first == 0 ? "library, then camera: the second" : "camera, then library: the second");
+  }
+  EXPECT_TRUE(fs::exists(host(kLockPicture)));
 }

@@ -43,12 +43,35 @@ bool isPad() {
          send<NSInteger>(device, sel<"userInterfaceIdiom">()) == kIdiomPad;
 }
 
-// Dismisses and lets go of the popover this pane holds, if any.
+// Dismisses and lets go of the popover this pane holds, if any.  The popover may
+// outlive the pane, so it forgets its delegate first.
 void dropPopover(id self) {
   id popover = P(self)->popover;
   if (!popover) return;
   P(self)->popover = nil;
+  send<void>(popover, sel<"setDelegate:">(), static_cast<id>(nil));
   send<void>(popover, sel<"dismissPopoverAnimated:">(), static_cast<BOOL>(YES));
+  objc::release(popover);
+}
+
+// Closes the picker that finished or was cancelled: its popover when the pane shows
+// it in one, else the modal picker.  A popover the user already closed was let go of
+// when it said so (popoverDidDismiss), so it never stands in for the modal picker.
+void closePicker(id self, id picker) {
+  id popover = P(self)->popover;
+  if (popover && send<id>(popover, sel<"contentViewController">()) == picker) {
+    dropPopover(self);
+  } else {
+    send<void>(self, sel<"dismissModalViewControllerAnimated:">(), static_cast<BOOL>(YES));
+  }
+}
+
+// The user closed the library's popover by tapping beside it: it is gone already,
+// so the pane only lets go of it.
+void popoverDidDismiss(id self, SEL, id popover) {
+  if (!popover || popover != P(self)->popover) return;
+  P(self)->popover = nil;
+  send<void>(popover, sel<"setDelegate:">(), static_cast<id>(nil));
   objc::release(popover);
 }
 
@@ -92,6 +115,7 @@ void pickImageFromLibrary(id self, SEL) {
     dropPopover(self);
     id popover = send<id>(reinterpret_cast<id>(objc::classNamed("UIPopoverController")), sel<"alloc">());
     P(self)->popover = send<id>(popover, sel<"initWithContentViewController:">(), picker);
+    send<void>(P(self)->popover, sel<"setDelegate:">(), self);
     id view = send<id>(self, sel<"view">());
     CGRect frame = send<CGRect>(view, sel<"frame">());
     CGRect anchor{{frame.size.width / 2, Picture::anchor}, {2, 2}};
@@ -103,7 +127,7 @@ void pickImageFromLibrary(id self, SEL) {
 }
 
 template <class Picture>
-void didFinishPickingImage(id self, SEL, id, id image, id) {
+void didFinishPickingImage(id self, SEL, id picker, id image, id) {
   id data = UIImageJPEGRepresentation(image, 1.0);
   // No picture gives no data; writing that would empty the old picture's file, so
   // the old file stays.  A failed write leaves it too.
@@ -112,22 +136,12 @@ void didFinishPickingImage(id self, SEL, id, id image, id) {
     send<BOOL>(manager, sel<"createFileAtPath:contents:attributes:">(), ns::str(Picture::file), data,
                static_cast<id>(nil));
   }
-  if (isPad() && P(self)->popover) {
-    dropPopover(self);
-  } else {
-    send<void>(self, sel<"dismissModalViewControllerAnimated:">(), static_cast<BOOL>(YES));
-  }
+  closePicker(self, picker);
   notify_post(kSettingsChangedNotification);
 }
 
 // Closes the picker; a library picker in a popover goes with its popover.
-void didCancel(id self, SEL, id) {
-  if (P(self)->popover) {
-    dropPopover(self);
-  } else {
-    send<void>(self, sel<"dismissModalViewControllerAnimated:">(), static_cast<BOOL>(YES));
-  }
-}
+void didCancel(id self, SEL, id picker) { closePicker(self, picker); }
 
 // The class each picture's pane was registered as, for its dealloc's super call.
 template <class Picture>
@@ -154,6 +168,7 @@ Class pickerPane(const char* name) {
           .template method<&pickImageFromCamera>("pickImageFromCamera")
           .template method<&didFinishPickingImage<Picture>>("imagePickerController:didFinishPickingImage:editingInfo:")
           .template method<&didCancel>("imagePickerControllerDidCancel:")
+          .template method<&popoverDidDismiss>("popoverControllerDidDismissPopover:")
           .registerClass();
   return PaneClass<Picture>::cls;
 }
