@@ -62,5 +62,7 @@ bool isPad();
 // the sounds played since the last take, and the last action performed.
 void noteSound(const std::string& name);
 void noteOpened(const std::string& urlOrBundleID);
+// Forgets both (a new launch).
+void resetNotes();
 
 }  // namespace sb6::detail

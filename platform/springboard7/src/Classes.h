@@ -12,8 +12,6 @@ inline constexpr const char* kMissedSectionIdentifier = "SBNotificationsMissedMo
 inline constexpr const char* kBulletinCellIdentifier = "SBNotificationsBulletinCell";
 inline constexpr const char* kLockCellIdentifier = "SBLockScreenBulletinCell";
 
-void registerIconClasses();
-void registerIconViewClasses();
 void registerBackdropClasses();
 void registerSectionModelClasses();
 void registerCellClasses();

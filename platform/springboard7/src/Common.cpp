@@ -1,77 +1,46 @@
+// The helpers of Common.h: the generic ones and the app catalogue are those both home
+// screens share (springboardcommon); the screen's default size is this home screen's.
 #include "Common.h"
 
-#include <foundation/NSArray.h>
-#include <foundation/NSDictionary.h>
-#include <foundation/NSString.h>
+#include <springboard7/HostControl.h>
+#include <springboardcommon/Apps.h>
+#include <springboardcommon/Helpers.h>
 
-#include <deque>
-#include <utility>
+namespace sb7 {
+
+void installApplication(const std::string& bundleID, const std::string& displayName) {
+  sbcommon::installApplication(bundleID, displayName);
+}
+std::string displayName(const std::string& sectionID) { return sbcommon::displayName(sectionID); }
+
+}  // namespace sb7
 
 namespace sb7::detail {
 
-id str(std::string_view utf8) { return ns::str(utf8); }
-std::string text(id string) { return string ? ns::utf8(string) : std::string(); }
-id mutableArray() { return ns::mutableArray(); }
-id mutableDictionary() { return ns::mutableDictionary(); }
+id str(std::string_view utf8) { return sbcommon::str(utf8); }
+std::string text(id string) { return sbcommon::text(string); }
+id mutableArray() { return sbcommon::mutableArray(); }
+id mutableDictionary() { return sbcommon::mutableDictionary(); }
+std::vector<id> elements(id array) { return sbcommon::elements(array); }
+NSUInteger count(id collection) { return sbcommon::count(collection); }
+id indexPath(NSInteger section, NSInteger row) { return sbcommon::indexPath(section, row); }
+NSInteger pathSection(id path) { return sbcommon::pathSection(path); }
+NSInteger pathRow(id path) { return sbcommon::pathRow(path); }
+id indexSet(NSUInteger index) { return sbcommon::indexSet(index); }
+id newObject(const char* className) { return sbcommon::newObject(className); }
+bool isKind(id object, const char* className) { return sbcommon::isKind(object, className); }
+id& sharedSlot(const char* name) { return sbcommon::sharedSlot(name); }
+void releaseSharedInstances() { sbcommon::releaseSharedInstances(); }
 
-std::vector<id> elements(id array) {
-  auto span = ns::elements(array);
-  return {span.begin(), span.end()};
-}
+std::string appDisplayName(const std::string& bundleID) { return sbcommon::displayName(bundleID); }
+bool isInstalled(const std::string& bundleID) { return sbcommon::isInstalled(bundleID); }
+std::vector<std::string> installedApps() { return sbcommon::installedApps(); }
 
-NSUInteger count(id collection) { return collection ? send<NSUInteger>(collection, sel<"count">()) : 0; }
-
-id indexPath(NSInteger section, NSInteger row) {
-  return send<id>(objc::classNamed("NSIndexPath"), sel<"indexPathForRow:inSection:">(), row, section);
-}
-NSInteger pathSection(id path) { return path ? send<NSInteger>(path, sel<"section">()) : -1; }
-NSInteger pathRow(id path) { return path ? send<NSInteger>(path, sel<"row">()) : -1; }
-
-id indexSet(NSUInteger index) { return send<id>(objc::classNamed("NSIndexSet"), sel<"indexSetWithIndex:">(), index); }
-
-id newObject(const char* className) {
-  Class cls = objc::classNamed(className);
-  return cls ? send<id>(send<id>(cls, sel<"alloc">()), sel<"init">()) : nil;
-}
-
-bool isKind(id object, const char* className) {
-  Class cls = objc::classNamed(className);
-  return object && cls && send<BOOL>(object, sel<"isKindOfClass:">(), cls);
-}
-
-namespace {
-std::deque<std::pair<std::string, id>>& slots() {
-  // A deque keeps the addresses of its elements when it grows.
-  static std::deque<std::pair<std::string, id>> all;
-  return all;
-}
-}  // namespace
-
-id& sharedSlot(const char* name) {
-  auto& all = slots();
-  for (auto& [n, object] : all) {
-    if (n == name) return object;
-  }
-  all.emplace_back(name, nil);
-  return all.back().second;
-}
-
-void releaseSharedInstances() {
-  auto& all = slots();
-  for (auto it = all.rbegin(); it != all.rend(); ++it) {
-    id object = it->second;
-    it->second = nil;
-    objc::release(object);
-  }
-}
-
-}  // namespace sb7::detail
-
-namespace sb7::detail {
 CGRect screenBounds() {
   Class screenClass = objc::classNamed("UIScreen");
   id screen = screenClass ? send<id>(screenClass, sel<"mainScreen">()) : nil;
   CGRect bounds = screen ? send<CGRect>(screen, sel<"bounds">()) : CGRect{};
   return bounds.size.width > 0 ? bounds : CGRectMake(0, 0, 320, 568);
 }
+
 }  // namespace sb7::detail

@@ -2,6 +2,8 @@
 
 #include <springboard7/HostControl.h>
 
+#include <springboardcommon/Icons.h>
+
 #include <objcface/Send.h>
 
 namespace sb7 {
@@ -10,8 +12,7 @@ void registerClasses() {
   static const bool done = [] {
     // Every superclass comes from UIKit or from a group registered earlier.
     detail::registerSectionModelClasses();
-    detail::registerIconClasses();
-    detail::registerIconViewClasses();
+    sbcommon::registerIconClasses();
     detail::registerBackdropClasses();
     detail::registerCellClasses();
     detail::registerHeaderClasses();

@@ -90,6 +90,7 @@
 //     string is none).  Badges are saved in
 //     "/var/mobile/Library/SpringBoard/IconBadges.plist" of the device root.
 //   SBIconViewMap : NSObject — +homescreenMap; iconModel; iconViewForIcon:.
+//   (The icon classes are those of both home screens: springboardcommon/Icons.h.)
 #pragma once
 
 #include <springboard7/HostControl.h>

@@ -1,18 +1,24 @@
 // The icon model: SBIcon / SBLeafIcon / SBApplicationIcon with their badges, and
 // SBIconModel, which makes the icons of installed apps and keeps every badge in a
 // property-list file of the device root, so badges survive a restart.
-#include "Common.h"
-#include "Classes.h"
+#include <springboardcommon/Apps.h>
+#include <springboardcommon/Helpers.h>
+#include <springboardcommon/Icons.h>
+
+#include <objcface/Send.h>
 
 #include <foundation/FileIO.h>
 #include <foundation/NSString.h>
 
 #include <filesystem>
 
-namespace sb7::detail {
-namespace {
+namespace sbcommon {
 
-constexpr const char* kBadgeFile = "/var/mobile/Library/SpringBoard/IconBadges.plist";
+void registerIconViewClasses();  // IconViews.cpp
+
+using objc::sel;
+using objc::send;
+namespace {
 
 struct SBIconIvars : NSObjectIvars {
   id _badge;  // NSString, or nil for no badge
@@ -70,7 +76,7 @@ id leafInitWithIdentifier(id self, SEL cmd, id identifier) {
   if (!self) return nil;
   auto* leaf = objc::ivars<SBLeafIconIvars>(self);
   leaf->_leafIdentifier = send<id>(identifier, sel<"copy">());
-  leaf->_displayName = objc::retain(str(appDisplayName(text(identifier))));
+  leaf->_displayName = objc::retain(str(displayName(text(identifier))));
   return self;
 }
 
@@ -158,7 +164,7 @@ id modelShared(id, SEL) {
 
 }  // namespace
 
-void registerIconClasses() {
+void registerIconModelClasses() {
   Class icon = objc::ClassBuilder<SBIconIvars>("SBIcon", objc::NSObjectClass())
                    .ivar<&SBIconIvars::_badge>("_badge")
                    .method<&iconBadgeValue>("badgeValue")
@@ -191,4 +197,17 @@ void registerIconClasses() {
       .registerClass();
 }
 
-}  // namespace sb7::detail
+}  // namespace sbcommon
+
+namespace sbcommon {
+
+void registerIconClasses() {
+  static const bool done = [] {
+    registerIconModelClasses();
+    registerIconViewClasses();
+    return true;
+  }();
+  (void)done;
+}
+
+}  // namespace sbcommon

@@ -1,11 +1,17 @@
 // The home screen's icon views: SBIconView (the icon's name and its badge) and
 // SBIconViewMap, which makes one view per icon inside the home screen's icon list.
-#include "Common.h"
-#include "Classes.h"
+#include <springboardcommon/Apps.h>
+#include <springboardcommon/Helpers.h>
+#include <springboardcommon/Icons.h>
+
+#include <objcface/Send.h>
 
 #include <uikit/UIView.h>
 
-namespace sb7::detail {
+namespace sbcommon {
+
+using objc::sel;
+using objc::send;
 namespace {
 
 constexpr CGFloat kIconWidth = 76;
@@ -140,4 +146,4 @@ void registerIconViewClasses() {
       .registerClass();
 }
 
-}  // namespace sb7::detail
+}  // namespace sbcommon

@@ -1,13 +1,10 @@
 // The apps installed on the home screen, with the display names their icons and
-// Notification Center's section headers carry.
-#include "Common.h"
-
-#include <springboard7/HostControl.h>
+// Notification Center's section headers carry (springboardcommon/Apps.h).
+#include <springboardcommon/Apps.h>
 
 #include <utility>
-#include <vector>
 
-namespace sb7 {
+namespace sbcommon {
 namespace {
 
 std::vector<std::pair<std::string, std::string>>& installed() {
@@ -36,16 +33,12 @@ void installApplication(const std::string& bundleID, const std::string& displayN
   installed().emplace_back(bundleID, displayName.empty() ? bundleID : displayName);
 }
 
-std::string displayName(const std::string& sectionID) {
+std::string displayName(const std::string& bundleID) {
   for (const auto& [id, name] : installed()) {
-    if (id == sectionID) return name;
+    if (id == bundleID) return name;
   }
-  return sectionID;
+  return bundleID;
 }
-
-namespace detail {
-
-std::string appDisplayName(const std::string& bundleID) { return sb7::displayName(bundleID); }
 
 bool isInstalled(const std::string& bundleID) {
   for (const auto& [id, name] : installed()) {
@@ -60,5 +53,4 @@ std::vector<std::string> installedApps() {
   return ids;
 }
 
-}  // namespace detail
-}  // namespace sb7
+}  // namespace sbcommon
