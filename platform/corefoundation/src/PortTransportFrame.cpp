@@ -6,6 +6,9 @@
 namespace cf::port {
 namespace {
 
+// Buffer room a reader keeps between frames; more is released once it is empty.
+constexpr std::size_t kKeptCapacity = 64 * 1024;
+
 void put16(std::uint8_t* at, std::uint16_t v) {
   at[0] = static_cast<std::uint8_t>(v);
   at[1] = static_cast<std::uint8_t>(v >> 8);
@@ -22,11 +25,13 @@ std::uint32_t get32(const std::uint8_t* at) {
 
 }  // namespace
 
+std::size_t maxPayloadFor(FrameKind kind) { return kind == FrameKind::hello ? kMaxPortNameLength : kMaxPayload; }
+
 objc::Result<HeaderBytes> encodeHeader(FrameKind kind, std::uint16_t flags, std::int32_t messageId,
                                        std::uint32_t sequence, std::size_t payloadLength) {
-  if (payloadLength > kMaxPayload)
+  if (payloadLength > maxPayloadFor(kind))
     return objc::makeError("message of " + std::to_string(payloadLength) + " bytes exceeds the limit of " +
-                           std::to_string(kMaxPayload));
+                           std::to_string(maxPayloadFor(kind)));
   if ((flags & ~kKnownFrameFlags) != 0) return objc::makeError("unknown frame flags");
   HeaderBytes bytes{};
   std::copy(kFrameMagic.begin(), kFrameMagic.end(), bytes.begin());
@@ -49,7 +54,9 @@ objc::Result<FrameHeader> decodeHeader(std::span<const std::uint8_t, kFrameHeade
   header.messageId = static_cast<std::int32_t>(get32(&bytes[8]));
   header.sequence = get32(&bytes[12]);
   header.payloadLength = get32(&bytes[16]);
-  if (header.payloadLength > kMaxPayload) return objc::makeError("frame payload exceeds the limit");
+  if (header.payloadLength > maxPayloadFor(header.kind)) return objc::makeError("frame payload exceeds the limit");
+  // A hello names a port, and a port has a name.
+  if (header.kind == FrameKind::hello && header.payloadLength == 0) return objc::makeError("empty hello");
   return header;
 }
 
@@ -63,8 +70,21 @@ void FrameReader::append(std::span<const std::uint8_t> bytes) {
   buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
 }
 
+std::optional<FrameHeader> FrameReader::pendingHeader() const {
+  if (broken_ || buffered() < kFrameHeaderSize) return std::nullopt;
+  auto header = decodeHeader(std::span<const std::uint8_t, kFrameHeaderSize>(buffer_.data() + start_, kFrameHeaderSize));
+  if (!header) return std::nullopt;
+  return *header;
+}
+
 FrameReader::Status FrameReader::next(Frame& frame) {
   if (broken_) return Status::malformed;
+  if (buffered() == 0 && buffer_.capacity() > kKeptCapacity) {
+    // A large frame has been handed out: give its room back rather than keep the
+    // high-water mark for the life of the connection.
+    std::vector<std::uint8_t>().swap(buffer_);
+    start_ = 0;
+  }
   if (buffered() < kFrameHeaderSize) return Status::needMore;
   auto header = decodeHeader(std::span<const std::uint8_t, kFrameHeaderSize>(buffer_.data() + start_, kFrameHeaderSize));
   if (!header) {

@@ -4,8 +4,10 @@
 #include <sys/epoll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/timerfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -15,6 +17,8 @@ namespace {
 // How much one service() call reads from one connection before turning to the
 // others; the epoll descriptor stays readable, so the rest is read next time.
 constexpr std::size_t kReadBudget = 256 * 1024;
+// All a connection may hold before it has greeted: one hello frame.
+constexpr std::size_t kHelloFrameLimit = kFrameHeaderSize + kMaxPortNameLength;
 
 }  // namespace
 
@@ -58,7 +62,13 @@ std::unique_ptr<PortServer> PortServer::listen(std::string_view name, Failure* f
     ::unlink(server->socketPath_.c_str());
     return fail(ListenFailure::system, std::string("epoll: ") + std::strerror(errno));
   }
+  server->timer_.reset(::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC));
+  if (!server->timer_.valid()) {
+    ::unlink(server->socketPath_.c_str());
+    return fail(ListenFailure::system, std::string("timerfd: ") + std::strerror(errno));
+  }
   server->watch(server->listener_.get(), false);
+  server->watch(server->timer_.get(), false);
   return server;
 }
 
@@ -81,9 +91,68 @@ void PortServer::close() {
     ::unlink(socketPath_.c_str());
     listener_.reset();
   }
+  if (timer_.valid() && epoll_.valid()) ::epoll_ctl(epoll_.get(), EPOLL_CTL_DEL, timer_.get(), nullptr);
   // The epoll descriptor stays open (and empty) until destruction, so a run loop
   // still watching it never sees a reused descriptor number.
   lock_.reset();
+}
+
+void PortServer::setTimeouts(std::chrono::milliseconds hello, std::chrono::milliseconds idle) {
+  std::lock_guard guard(mutex_);
+  helloTimeout_ = hello;
+  idleTimeout_ = idle;
+}
+
+std::size_t PortServer::heldBytes() const {
+  std::lock_guard guard(mutex_);
+  std::size_t total = 0;
+  for (const auto& [fd, connection] : connections_) total += connection->held();
+  return total;
+}
+
+void PortServer::expireAndArm() {
+  if (closed_ || !timer_.valid()) return;
+  const auto now = Clock::now();
+  std::vector<int> expired;
+  auto next = Clock::time_point::max();
+  for (const auto& [fd, connection] : connections_) {
+    if (connection->deadline <= now)
+      expired.push_back(fd);
+    else
+      next = std::min(next, connection->deadline);
+  }
+  for (int fd : expired) dropConnection(fd);
+  itimerspec spec{};
+  if (next != Clock::time_point::max()) {
+    auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(next - now);
+    spec.it_value.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
+    spec.it_value.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
+    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
+  }
+  // An all-zero value disarms the timer: nothing is due.
+  ::timerfd_settime(timer_.get(), 0, &spec, nullptr);
+}
+
+bool PortServer::makeRoom(int readerFd, std::size_t wanted) {
+  for (;;) {
+    std::size_t total = 0;
+    int largest = -1;
+    std::size_t largestHeld = 0;
+    for (const auto& [fd, connection] : connections_) {
+      total += connection->held();
+      if (connection->held() > largestHeld || largest < 0) {
+        largest = fd;
+        largestHeld = connection->held();
+      }
+    }
+    if (total + wanted <= kMaxHeldBytes) return true;
+    // Whoever holds the most goes first; if that is the reader, its read stops here.
+    if (largest < 0 || largest == readerFd || largestHeld == 0) {
+      dropConnection(readerFd);
+      return false;
+    }
+    dropConnection(largest);
+  }
 }
 
 bool PortServer::closed() const {
@@ -100,13 +169,25 @@ void PortServer::adoptConnection(UniqueFd socket) {
   std::lock_guard guard(mutex_);
   if (closed_ || !socket.valid() || !setNonBlocking(socket.get())) return;
   addConnection(std::move(socket));
+  expireAndArm();
 }
 
 void PortServer::addConnection(UniqueFd socket) {
-  if (connections_.size() >= kMaxConnections) return;  // closed by going out of scope
+  if (connections_.size() >= kMaxConnections) {
+    // Full: the connection that has waited longest without greeting makes room (a
+    // greeted one is serving someone); without one, the newcomer is refused.
+    auto oldest = connections_.end();
+    for (auto it = connections_.begin(); it != connections_.end(); ++it) {
+      if (!it->second->greeted && (oldest == connections_.end() || it->second->deadline < oldest->second->deadline))
+        oldest = it;
+    }
+    if (oldest == connections_.end()) return;  // closed by going out of scope
+    dropConnection(oldest->first);
+  }
   int fd = socket.get();
   auto connection = std::make_unique<Connection>();
   connection->socket = std::move(socket);
+  connection->deadline = Clock::now() + helloTimeout_;
   connections_[fd] = std::move(connection);
   watch(fd, false);
 }
@@ -146,12 +227,19 @@ std::size_t PortServer::service(const RequestHandler& handler) {
       acceptPending();
       continue;
     }
+    if (fd == timer_.get()) {
+      std::uint64_t expirations;
+      while (::read(fd, &expirations, sizeof expirations) > 0) {
+      }
+      continue;  // the deadlines are checked below
+    }
     auto found = connections_.find(fd);
     if (found == connections_.end()) continue;  // dropped earlier in this round
     Connection& connection = *found->second;
     if ((events[i].events & EPOLLOUT) && !flush(connection)) continue;
     if (events[i].events & (EPOLLIN | EPOLLHUP | EPOLLERR)) serveConnection(connection, handler, handled);
   }
+  expireAndArm();
   return handled;
 }
 
@@ -160,9 +248,62 @@ bool PortServer::serveConnection(Connection& connection, const RequestHandler& h
   std::uint8_t chunk[16 * 1024];
   std::size_t readNow = 0;
   bool peerGone = false;
-  while (readNow < kReadBudget) {
-    ssize_t n = ::recv(fd, chunk, sizeof chunk, MSG_DONTWAIT);
+  for (;;) {
+    // What has arrived is handled before more is read, so a peer is judged by each
+    // header as soon as it is here rather than after its payload.
+    Frame frame;
+    for (;;) {
+      if (!connection.greeted) {
+        auto pending = connection.reader.pendingHeader();
+        if (pending && pending->kind != FrameKind::hello) {
+          dropConnection(fd);
+          return false;
+        }
+      }
+      auto status = connection.reader.next(frame);
+      if (status == FrameReader::Status::needMore) break;
+      if (status == FrameReader::Status::malformed) {
+        dropConnection(fd);
+        return false;
+      }
+      if (!connection.greeted) {
+        bool namesUs = frame.header.kind == FrameKind::hello &&
+                       std::string_view(reinterpret_cast<const char*>(frame.payload.data()), frame.payload.size()) ==
+                           name_;
+        if (!namesUs) {
+          dropConnection(fd);
+          return false;
+        }
+        connection.greeted = true;
+        connection.deadline = Clock::now() + idleTimeout_;
+        continue;
+      }
+      connection.deadline = Clock::now() + idleTimeout_;
+      if (frame.header.kind != FrameKind::request) continue;  // stray hello, reply or unknown kind: skipped
+      Request request{frame.header.messageId, frame.payload, (frame.header.flags & kFrameWantsReply) != 0};
+      Reply reply = handler(request);
+      ++handled;
+      // The handler may have closed the server or, through it, this connection.
+      if (closed_ || connections_.find(fd) == connections_.end()) return false;
+      if (request.wantsReply) {
+        queueReply(connection, frame, reply);
+        if (!flush(connection)) return false;
+      }
+    }
+    if (peerGone || readNow >= kReadBudget) break;
+
+    // Before its hello a connection may hold one hello frame and no more.
+    std::size_t room = sizeof chunk;
+    if (!connection.greeted) {
+      if (connection.reader.buffered() >= kHelloFrameLimit) {
+        dropConnection(fd);
+        return false;
+      }
+      room = std::min(room, kHelloFrameLimit - connection.reader.buffered());
+    }
+    ssize_t n = ::recv(fd, chunk, room, MSG_DONTWAIT);
     if (n > 0) {
+      if (!makeRoom(fd, static_cast<std::size_t>(n))) return false;
       connection.reader.append({chunk, static_cast<std::size_t>(n)});
       readNow += static_cast<std::size_t>(n);
       continue;
@@ -170,37 +311,6 @@ bool PortServer::serveConnection(Connection& connection, const RequestHandler& h
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
     peerGone = true;  // EOF or a socket error: handle what arrived, then drop
-    break;
-  }
-
-  Frame frame;
-  for (;;) {
-    auto status = connection.reader.next(frame);
-    if (status == FrameReader::Status::needMore) break;
-    if (status == FrameReader::Status::malformed) {
-      dropConnection(fd);
-      return false;
-    }
-    if (!connection.greeted) {
-      bool namesUs = frame.header.kind == FrameKind::hello &&
-                     std::string_view(reinterpret_cast<const char*>(frame.payload.data()), frame.payload.size()) == name_;
-      if (!namesUs) {
-        dropConnection(fd);
-        return false;
-      }
-      connection.greeted = true;
-      continue;
-    }
-    if (frame.header.kind != FrameKind::request) continue;  // stray hello, reply or unknown kind: skipped
-    Request request{frame.header.messageId, frame.payload, (frame.header.flags & kFrameWantsReply) != 0};
-    Reply reply = handler(request);
-    ++handled;
-    // The handler may have closed the server or, through it, this connection.
-    if (closed_ || connections_.find(fd) == connections_.end()) return false;
-    if (request.wantsReply) {
-      queueReply(connection, frame, reply);
-      if (!flush(connection)) return false;
-    }
   }
   if (peerGone) {
     dropConnection(fd);

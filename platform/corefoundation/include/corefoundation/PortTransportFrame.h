@@ -24,8 +24,10 @@
 // reply without has-data carries no data (the callback returned NULL), which is not
 // the same as an empty payload.
 //
-// A header with a wrong magic, version, unknown flag bits or an oversized length
-// makes the stream unreadable: the receiver closes that connection and goes on
+// A header with a wrong magic, version, unknown flag bits or a length above what its
+// kind allows (a hello: 1 to kMaxPortNameLength bytes; any other kind: at most
+// kMaxPayload) makes the stream unreadable as soon as the header has arrived, before
+// any of the payload is waited for: the receiver closes that connection and goes on
 // serving the others.  A well-formed frame of an unknown kind is skipped.
 #pragma once
 
@@ -34,6 +36,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -68,7 +71,11 @@ using HeaderBytes = std::array<std::uint8_t, kFrameHeaderSize>;
 objc::Result<HeaderBytes> encodeHeader(FrameKind kind, std::uint16_t flags, std::int32_t messageId,
                                        std::uint32_t sequence, std::size_t payloadLength);
 
-// Reads a header; an error for anything but a well-formed header (kind not checked).
+// The largest payload a frame of this kind may announce.
+std::size_t maxPayloadFor(FrameKind kind);
+
+// Reads a header; an error for anything but a well-formed header, including a length
+// its kind does not allow (unknown kinds are accepted up to kMaxPayload).
 objc::Result<FrameHeader> decodeHeader(std::span<const std::uint8_t, kFrameHeaderSize> bytes);
 
 // A whole frame as received.
@@ -89,6 +96,9 @@ class FrameReader {
   bool broken() const { return broken_; }
   // Bytes held that do not yet make a frame.
   std::size_t buffered() const { return buffer_.size() - start_; }
+  // The header of the frame being received, once its 20 bytes are here (and it is
+  // well formed), so a receiver can judge a frame before its payload arrives.
+  std::optional<FrameHeader> pendingHeader() const;
 
  private:
   std::vector<std::uint8_t> buffer_;

@@ -7,11 +7,21 @@
 // file left behind by a dead process is simply replaced.  Everything the server
 // watches is gathered in one epoll descriptor (pollFd), so a run loop needs to watch
 // a single descriptor and call service() when it is readable.
+//
+// Peers are not trusted.  A connection must greet within kHelloTimeout and may hold
+// no more than one hello frame's bytes until it has; a greeted connection that
+// completes no frame for kIdleTimeout is closed; everything the server holds for
+// all its connections together (unread frames and unsent replies) stays under
+// kMaxHeldBytes, the largest holder being dropped first; and when the connection
+// table is full, the oldest connection that has not greeted makes room for a new
+// one.  The time-outs run on a timer inside the epoll set, so an idle server wakes
+// its run loop only when a connection is due to be closed.
 #pragma once
 
 #include <corefoundation/PortTransportFrame.h>
 #include <corefoundation/PortTransportSocket.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -73,12 +83,25 @@ class PortServer {
   void adoptConnection(UniqueFd socket);
   std::size_t connectionCount() const;
 
-  // Connections above this count are closed as soon as they are accepted.
+  // Connections above this count are refused as soon as they are accepted, unless
+  // one that has not greeted yet can be closed to make room.
   static constexpr std::size_t kMaxConnections = 256;
   // A peer that lets unread replies pile up beyond this is dropped.
   static constexpr std::size_t kMaxPendingReplyBytes = 2 * (kMaxPayload + kFrameHeaderSize);
+  // What all connections together may make the server hold.
+  static constexpr std::size_t kMaxHeldBytes = 4 * (kMaxPayload + kFrameHeaderSize);
+  // A remote port greets as soon as it connects; a request takes at most its send
+  // time-out (seconds), so a connection silent for minutes is forgotten.
+  static constexpr std::chrono::milliseconds kHelloTimeout{3000};
+  static constexpr std::chrono::milliseconds kIdleTimeout{120000};
+
+  // Other time-outs for this server (tests).
+  void setTimeouts(std::chrono::milliseconds hello, std::chrono::milliseconds idle);
+  // Bytes held for every connection together: frames being received, replies unsent.
+  std::size_t heldBytes() const;
 
  private:
+  using Clock = std::chrono::steady_clock;
   struct Connection {
     UniqueFd socket;
     FrameReader reader;
@@ -86,6 +109,10 @@ class PortServer {
     std::vector<std::uint8_t> outbox;
     std::size_t outboxStart = 0;
     bool watchingWrites = false;
+    // When the connection is closed unless it greets (before greeting) or completes
+    // another frame (after).
+    Clock::time_point deadline;
+    std::size_t held() const { return reader.buffered() + (outbox.size() - outboxStart); }
   };
 
   PortServer() = default;
@@ -98,12 +125,20 @@ class PortServer {
   // Writes queued reply bytes; false when the connection had to be dropped.
   bool flush(Connection& connection);
   void watch(int fd, bool writes);
+  // Closes connections whose deadline has passed and sets the timer for the next.
+  void expireAndArm();
+  // Makes room under kMaxHeldBytes for `wanted` more bytes of `reader`: false when
+  // `reader` itself had to be dropped.
+  bool makeRoom(int readerFd, std::size_t wanted);
 
   mutable std::recursive_mutex mutex_;
   std::string name_;
   UniqueFd lock_;
   UniqueFd listener_;
   UniqueFd epoll_;
+  UniqueFd timer_;
+  std::chrono::milliseconds helloTimeout_ = kHelloTimeout;
+  std::chrono::milliseconds idleTimeout_ = kIdleTimeout;
   std::filesystem::path socketPath_;
   std::map<int, std::unique_ptr<Connection>> connections_;
   bool closed_ = false;
