@@ -1,6 +1,7 @@
 // The method-replacement mechanism: replaced own methods, inherited methods with
-// superclass forwarders that look up at call time, skipped entries, added methods,
-// and installing a table twice.
+// superclass forwarders that look up at call time, replacements made in place where
+// an inherited method is defined, skipped entries, added methods, and installing a
+// table twice.
 #include <noctil/MethodHooks.h>
 #include <objcface/NSObject.h>
 
@@ -277,6 +278,72 @@ TEST_F(MethodHooksTest, ForwardersKeepTheMethodsTypes) {
   EXPECT_EQ(objc::send<CGFloat>(object, sel<"heightFor:row:">(), object.get(), NSInteger{3}), 23.75);
   objc::send<void>(object, sel<"appear:">(), BOOL{YES});
   EXPECT_EQ(gLog, (std::vector<std::string>{"NewHeight", "BaseHeight(table)", "BaseAppear(YES)", "NewAppear"}));
+}
+
+// In place: an inherited method is replaced where it is defined, so the superclass
+// and every class inheriting it run the replacement; a second in-place entry on the
+// same inherited method chains to the first.  Own methods are replaced as usual.
+hook::Slot<int(int)> gInPlaceInheritorSlot;
+hook::Slot<int(int)> gInPlaceLeafSlot;
+hook::Slot<int(int)> gInPlaceOwnSlot;
+int inPlaceInheritor(id self, SEL cmd, int x) {
+  gLog.push_back(std::string("InPlace(") + objc::className(self) + ")");
+  return gInPlaceInheritorSlot(self, cmd, x) + 1;
+}
+int inPlaceLeaf(id self, SEL cmd, int x) {
+  gLog.push_back("InPlaceLeaf");
+  return gInPlaceLeafSlot(self, cmd, x) * 2;
+}
+int inPlaceOwn(id self, SEL cmd, int x) {
+  gLog.push_back("InPlaceOwn");
+  return gInPlaceOwnSlot(self, cmd, x) - 1;
+}
+
+TEST_F(MethodHooksTest, InPlaceReplacementsActWhereTheMethodIsDefined) {
+  Family f = makeFamily("HkH");
+  const hook::Entry table[] = {
+      hook::replaceInPlace<&inPlaceInheritor, gInPlaceInheritorSlot>("HkHInheritor", "greet:"),
+      hook::replaceInPlace<&inPlaceLeaf, gInPlaceLeafSlot>("HkHLeaf", "greet:"),
+      hook::replaceInPlace<&inPlaceOwn, gInPlaceOwnSlot>("HkHOwn", "greet:"),
+  };
+  hook::install(table);
+  // Nothing was added to the classes that only inherit the method.
+  EXPECT_EQ(class_getInstanceMethod(f.inheritor, sel<"greet:">()), class_getInstanceMethod(f.base, sel<"greet:">()));
+  EXPECT_EQ(gInPlaceInheritorSlot.previous, objc::toImp(&baseGreet));
+  EXPECT_EQ(gInPlaceLeafSlot.previous, objc::toImp(&inPlaceInheritor));
+  EXPECT_EQ(gInPlaceOwnSlot.previous, objc::toImp(&ownGreet));
+
+  // The base class itself runs both replacements, the later one first.
+  EXPECT_EQ(greet(f.base, 3), 8);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"InPlaceLeaf", "InPlace(HkHBase)", "Base"}));
+  gLog.clear();
+  EXPECT_EQ(greet(f.inheritor, 3), 8);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"InPlaceLeaf", "InPlace(HkHInheritor)", "Base"}));
+  // A class with its own method only runs its own replacement.
+  gLog.clear();
+  EXPECT_EQ(greet(f.own, 3), 29);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"InPlaceOwn", "Own"}));
+
+  // Installing again wraps nothing in itself.
+  hook::install(table);
+  gLog.clear();
+  EXPECT_EQ(greet(f.leaf, 1), 4);
+  EXPECT_EQ(gLog, (std::vector<std::string>{"InPlaceLeaf", "InPlace(HkHLeaf)", "Base"}));
+}
+
+hook::Slot<int(int)> gInPlaceMissingSlot;
+int inPlaceMissing(id self, SEL cmd, int x) { return gInPlaceMissingSlot(self, cmd, x); }
+
+TEST_F(MethodHooksTest, InPlaceEntriesOfMissingClassesOrSelectorsAreSkipped) {
+  Family f = makeFamily("HkI");
+  const hook::Entry table[] = {
+      hook::replaceInPlace<&inPlaceMissing, gInPlaceMissingSlot>("HkINoSuchClass", "greet:"),
+      hook::replaceInPlace<&inPlaceMissing, gInPlaceMissingSlot>("HkIOwn", "noSuchSelector:"),
+  };
+  hook::install(table);
+  EXPECT_FALSE(gInPlaceMissingSlot.installed());
+  EXPECT_FALSE(class_respondsToSelector(f.own, sel<"noSuchSelector:">()));
+  EXPECT_EQ(greet(f.own, 2), 20);
 }
 
 }  // namespace

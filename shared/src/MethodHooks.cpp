@@ -37,6 +37,18 @@ void replaceOne(Class cls, const Entry& entry) {
   if (entry.kind == Kind::kReplace) entry.slot->previous = old;
 }
 
+// Swaps the implementation of the method instances of `cls` answer with, own or
+// inherited; `cls` may be nil.
+void replaceInPlace(Class cls, const Entry& entry) {
+  // Installed before: the slot is filled once.  (The method itself may run another
+  // entry's replacement by now, when a later entry replaced the same inherited method.)
+  if (entry.slot->installed()) return;
+  Method method = class_getInstanceMethod(cls, sel_registerName(entry.selectorName));
+  if (method == nullptr) return;
+  entry.slot->previous = method_getImplementation(method);
+  entry.slot->previous = method_setImplementation(method, entry.implementation);
+}
+
 }  // namespace
 
 void install(std::span<const Entry> entries) {
@@ -55,6 +67,9 @@ void install(std::span<const Entry> entries) {
       case Kind::kReplace:
       case Kind::kReplaceWithoutPrevious:
         replaceOne(cls, entry);
+        break;
+      case Kind::kReplaceInPlace:
+        replaceInPlace(cls, entry);
         break;
       case Kind::kAdd:
         if (cls != Nil) class_addMethod(cls, sel_registerName(entry.selectorName), entry.implementation, "v@:@");

@@ -5,6 +5,11 @@
 // superclass forwarder that asks the saved superclass for its implementation on
 // every call, so a later replacement of the superclass's method is honoured.
 //
+// A replacement made in place (replaceInPlace) instead swaps the implementation of
+// the method the class answers with, own or inherited: an inherited method is then
+// replaced where it is defined, for the superclass and every class that inherits it,
+// and the replacement must tell its receivers apart itself.
+//
 //   hook::Slot<void()> gFinishLaunching;
 //   void finishLaunching(id self, SEL cmd) { gFinishLaunching(self, cmd); … }
 //   const hook::Entry table[] = {
@@ -48,6 +53,7 @@ class Slot<R(Args...)> : public SlotBase {
 
 enum class Kind {
   kReplace,                 // previous implementation kept in a slot, forwarder when inherited
+  kReplaceInPlace,          // the method found (own or inherited) swapped where it is defined
   kReplaceWithoutPrevious,  // new implementation never calls the old one
   kAdd,                     // a new method with type "v@:@"; an existing one is left alone
 };
@@ -58,7 +64,7 @@ struct Entry {
   Kind kind;
   IMP implementation;
   IMP forwarder;   // kReplace only
-  SlotBase* slot;  // kReplace only
+  SlotBase* slot;  // kReplace and kReplaceInPlace
 };
 
 namespace detail {
@@ -93,6 +99,17 @@ Entry replace(const char* className, const char* selectorName) {
                 "the slot's signature must be the replacement's");
   return Entry{className, selectorName, Kind::kReplace, objc::toImp(Fn),
                objc::toImp(&detail::Forwarder<TheSlot, Signature>::call), &TheSlot};
+}
+
+// A method replaced in place: the implementation of the method that instances of
+// the class answer with is swapped, wherever that method is defined, and TheSlot
+// keeps the one it replaced.  No forwarder is involved.
+template <auto Fn, auto& TheSlot>
+Entry replaceInPlace(const char* className, const char* selectorName) {
+  using Signature = typename detail::FunctionTraits<Fn>::Signature;
+  static_assert(std::is_same_v<std::remove_reference_t<decltype(TheSlot)>, Slot<Signature>>,
+                "the slot's signature must be the replacement's");
+  return Entry{className, selectorName, Kind::kReplaceInPlace, objc::toImp(Fn), nullptr, &TheSlot};
 }
 
 // A replaced method whose new implementation never calls the previous one.
