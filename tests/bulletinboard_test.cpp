@@ -163,6 +163,46 @@ TEST_F(BulletinBoardTest, BadBulletinsAreRefusedAndResetDropsPendingDeliveries) 
   EXPECT_EQ(server.nextRecordID("b"), "1");
 }
 
+TEST_F(BulletinBoardTest, EachDeliveryNamesItsObserverWhichGoesToNilWhenTheObserverGoes) {
+  auto& server = bb::BulletinServer::shared();
+  objc::Ref b = bulletin("a", "1");
+  EXPECT_EQ(send<id>(b, sel<"observer">()), nil);
+  EXPECT_TRUE(send<BOOL>(b, sel<"clearable">()));
+  {
+    objc::Ref nc = observe(bb::kFeedNotificationCenter);
+    ASSERT_TRUE(server.publish(b).ok());
+    serve();
+    EXPECT_EQ(send<id>(b, sel<"observer">()), nc.get());
+  }
+  EXPECT_EQ(send<id>(b, sel<"observer">()), nil) << "a freed observer is not left behind";
+
+  objc::Ref lock = observe(bb::kFeedLockScreen);
+  serve();
+  EXPECT_EQ(send<id>(b, sel<"observer">()), lock.get());
+  send<void>(lock, sel<"invalidate">());
+  EXPECT_EQ(send<id>(b, sel<"observer">()), nil);
+}
+
+TEST_F(BulletinBoardTest, ClearingASectionLeavesItsBulletinsThatAreNotClearable) {
+  objc::Ref nc = observe(bb::kFeedNotificationCenter);
+  auto& server = bb::BulletinServer::shared();
+  bb::BulletinFields f;
+  f.sectionID = "phone";
+  f.bulletinID = "kept";
+  f.clearable = false;
+  objc::Ref kept = bb::makeBulletin(f);
+  EXPECT_FALSE(send<BOOL>(kept, sel<"clearable">()));
+  ASSERT_TRUE(server.publish(kept).ok());
+  ASSERT_TRUE(server.publish(bulletin("phone", "gone")).ok());
+  serve();
+  events().clear();
+  EXPECT_EQ(server.clearSection("phone"), 1u);
+  serve();
+  EXPECT_EQ(events(), (std::vector<std::string>{"remove:gone"}));
+  send<void>(kept, sel<"setClearable:">(), BOOL{YES});
+  EXPECT_EQ(server.clearSection("phone"), 1u);
+}
+
 TEST_F(BulletinBoardTest, AnObserverFreedBeforeADeliveryIsNotCalled) {
   auto& server = bb::BulletinServer::shared();
   {

@@ -1,10 +1,13 @@
 // BBBulletin, BBAction: a notification and its default action.
 #include <bulletinboard/BulletinBoard.h>
 
+#include "ObserverLink.h"
 #include "Property.h"
 
 #include <foundation/Clock.h>
 #include <foundation/NSString.h>
+
+#include <unordered_set>
 
 using bb::detail::setCopied;
 using bb::detail::setRetained;
@@ -23,6 +26,8 @@ struct BBBulletinIvars : NSObjectIvars {
   id _message;
   id _date;
   id _defaultAction;
+  id _observer;  // not retained: cleared when the observer is invalidated or freed
+  BOOL _clearable;
 
   id sectionID() { return _sectionID; }
   void setSectionID(id v) { setCopied(_sectionID, v); }
@@ -44,8 +49,36 @@ struct BBBulletinIvars : NSObjectIvars {
   void setDefaultAction(id v) { setRetained(_defaultAction, v); }
 };
 
+// The bulletins whose observer is set, so that an observer going away can clear
+// itself from them (main thread only).
+std::unordered_set<id>& linkedBulletins() {
+  static std::unordered_set<id> all;
+  return all;
+}
+
+id bulletinInit(id self, SEL cmd) {
+  self = objc::sendSuper<id>(self, bb::BBBulletinClass(), cmd);
+  if (self) objc::ivars<BBBulletinIvars>(self)->_clearable = YES;
+  return self;
+}
+
+id bulletinObserver(id self, SEL) { return objc::ivars<BBBulletinIvars>(self)->_observer; }
+
+void bulletinSetObserver(id self, SEL, id observer) {
+  objc::ivars<BBBulletinIvars>(self)->_observer = observer;
+  if (observer) linkedBulletins().insert(self);
+  else linkedBulletins().erase(self);
+}
+
+BOOL bulletinClearable(id self, SEL) { return objc::ivars<BBBulletinIvars>(self)->_clearable; }
+void bulletinSetClearable(id self, SEL, BOOL clearable) {
+  objc::ivars<BBBulletinIvars>(self)->_clearable = clearable ? YES : NO;
+}
+
 void bulletinDealloc(id self, SEL cmd) {
   auto* b = objc::ivars<BBBulletinIvars>(self);
+  linkedBulletins().erase(self);
+  b->_observer = nil;
   for (id* slot : {&b->_sectionID, &b->_recordID, &b->_bulletinID, &b->_publisherBulletinID, &b->_title,
                    &b->_subtitle, &b->_message, &b->_date, &b->_defaultAction}) {
     objc::release(*slot);
@@ -92,6 +125,9 @@ Class registerBulletin() {
       .ivar<&BBBulletinIvars::_message>("_message")
       .ivar<&BBBulletinIvars::_date>("_date")
       .ivar<&BBBulletinIvars::_defaultAction>("_defaultAction")
+      .ivar<&BBBulletinIvars::_observer>("_observer")
+      .ivar<&BBBulletinIvars::_clearable>("_clearable")
+      .method<&bulletinInit>("init")
       .method<&BBBulletinIvars::sectionID>("sectionID")
       .method<&BBBulletinIvars::setSectionID>("setSectionID:")
       .method<&BBBulletinIvars::recordID>("recordID")
@@ -110,6 +146,10 @@ Class registerBulletin() {
       .method<&BBBulletinIvars::setDate>("setDate:")
       .method<&BBBulletinIvars::defaultAction>("defaultAction")
       .method<&BBBulletinIvars::setDefaultAction>("setDefaultAction:")
+      .method<&bulletinObserver>("observer")
+      .method<&bulletinSetObserver>("setObserver:")
+      .method<&bulletinClearable>("clearable")
+      .method<&bulletinSetClearable>("setClearable:")
       .method<&bulletinDescription>("description")
       .method<&bulletinDealloc>("dealloc")
       .registerClass();
@@ -128,6 +168,22 @@ Class registerAction() {
 }  // namespace
 
 namespace bb {
+
+namespace detail {
+void observerWentAway(id observer) {
+  if (observer == nil) return;
+  auto& all = linkedBulletins();
+  for (auto it = all.begin(); it != all.end();) {
+    auto* b = objc::ivars<BBBulletinIvars>(*it);
+    if (b->_observer == observer) {
+      b->_observer = nil;
+      it = all.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+}  // namespace detail
 
 Class BBBulletinClass() {
   static const Class cls = registerBulletin();
@@ -152,6 +208,7 @@ objc::Ref makeBulletin(const BulletinFields& fields) {
   setString(sel<"setRecordID:">(), fields.recordID);
   setString(sel<"setBulletinID:">(), fields.bulletinID);
   setString(sel<"setPublisherBulletinID:">(), fields.bulletinID);
+  send<void>(bulletin, sel<"setClearable:">(), static_cast<BOOL>(fields.clearable ? YES : NO));
   double when = fields.date.value_or(ns::now());
   send<void>(bulletin, sel<"setDate:">(),
              send<id>(objc::classNamed("NSDate"), sel<"dateWithTimeIntervalSinceReferenceDate:">(), when));

@@ -2,6 +2,8 @@
 // bulletins of the observer's feeds as they arrive and leave.
 #include <bulletinboard/BulletinBoard.h>
 
+#include "ObserverLink.h"
+
 #include <foundation/NSString.h>
 #include <foundation/RunLoop.h>
 
@@ -41,6 +43,7 @@ void observerInvalidate(id self, SEL) {
   if (o->_registered) bb::BulletinServer::shared().removeObserver(self);
   o->_registered = NO;
   o->_delegate = nil;
+  bb::detail::observerWentAway(self);
 }
 
 // The server answers on its own time: the removals reach the delegate through the

@@ -33,6 +33,7 @@ void BulletinServer::deliverAdd(id observer, const Kept& kept) {
     id delegate = send<id>(observer, sel<"delegate">());
     if (shared == 0 || delegate == nil) return;
     objc::Ref keep = objc::Ref::retain(observer);
+    send<void>(bulletin.get(), sel<"setObserver:">(), observer);
     send<void>(delegate, sel<"observer:addBulletin:forFeed:">(), observer, bulletin.get(), shared);
   });
 }
@@ -45,6 +46,7 @@ void BulletinServer::deliverRemove(const objc::Ref& bulletin, NSUInteger feeds) 
       id delegate = send<id>(observer, sel<"delegate">());
       if ((feeds & send<NSUInteger>(observer, sel<"observerFeed">())) == 0 || delegate == nil) return;
       objc::Ref keep = objc::Ref::retain(observer);
+      send<void>(bulletin.get(), sel<"setObserver:">(), observer);
       send<void>(delegate, sel<"observer:removeBulletin:">(), observer, bulletin.get());
     });
   }
@@ -76,7 +78,8 @@ bool BulletinServer::withdraw(const std::string& bulletinID) {
 std::size_t BulletinServer::clearSection(const std::string& sectionID) {
   std::vector<std::string> ids;
   for (const Kept& k : kept_) {
-    if (bulletinString(k.bulletin, sel<"sectionID">()) == sectionID) ids.push_back(bulletinString(k.bulletin, sel<"bulletinID">()));
+    if (bulletinString(k.bulletin, sel<"sectionID">()) == sectionID && send<BOOL>(k.bulletin.get(), sel<"clearable">()))
+      ids.push_back(bulletinString(k.bulletin, sel<"bulletinID">()));
   }
   for (const auto& bulletinID : ids) withdraw(bulletinID);
   return ids.size();

@@ -8,13 +8,17 @@
 //   BBBulletin : NSObject
 //     sectionID, recordID, bulletinID, publisherBulletinID, title, subtitle, message
 //     (NSString), date (NSDate), defaultAction (BBAction), with setters; recordID is
-//     a string holding the record number, so integerValue answers it.
+//     a string holding the record number, so integerValue answers it.  clearable
+//     (BOOL, YES unless set otherwise) says whether clearing its section takes it
+//     away.  observer is the BBObserver that delivered it last (set by the server
+//     just before each delivery; not retained, and nil once that observer is
+//     invalidated or freed), with setObserver:.
 //   BBAction : NSObject
 //     +actionWithLaunchURL: (NSURL), launchURL, setLaunchURL:
 //   BBObserver : NSObject
 //     init, delegate / setDelegate: (not retained), observerFeed / setObserverFeed:
 //     (NSUInteger, the feeds below), clearSection: (asks the server to withdraw every
-//     bulletin of a section; the removals arrive later, through the run loop),
+//     clearable bulletin of a section; the removals arrive later, through the run loop),
 //     invalidate.  Its delegate answers observer:addBulletin:forFeed: (BBObserver,
 //     BBBulletin, NSUInteger) and observer:removeBulletin: (BBObserver, BBBulletin).
 #pragma once
@@ -47,6 +51,7 @@ struct BulletinFields {
   std::string recordID;
   std::string bulletinID;
   std::optional<double> date;  // seconds since 2001; default: now on the process clock
+  bool clearable = true;
 };
 
 // A new BBBulletin with those fields (owned by the caller).
@@ -67,7 +72,7 @@ class BulletinServer {
   // Forgets a bulletin and delivers its removal to every observer; false when the
   // server does not keep it.
   bool withdraw(const std::string& bulletinID);
-  // Withdraws every bulletin of a section, oldest first; answers how many.
+  // Withdraws every clearable bulletin of a section, oldest first; answers how many.
   std::size_t clearSection(const std::string& sectionID);
 
   // The kept bulletins in the order they were published (borrowed).
