@@ -3,6 +3,7 @@
 #pragma once
 
 #include <uikit/UITableView.h>
+#include <uikit/UITableViewCell.h>
 
 #include "TableLayout.h"
 
@@ -36,6 +37,12 @@ struct TableStorage {
   std::size_t cellRequests = 0;
   int batchDepth = 0;
   std::vector<TableUpdate> pending;  // changes waiting for endUpdates
+  // Swipe to delete (TableSwipeDelete.cpp).
+  id swipeRecognizer = nil;            // retained; also in the table's recognisers
+  id deleteCell = nil;                 // retained: the cell showing the Delete button
+  id deleteButton = nil;               // retained
+  std::optional<RowIndex> deleteRow;   // its row when the button appeared
+  bool swallowTouches = false;         // the touch under way only took the button away
 };
 
 inline UITableViewIvars* tableIvars(id table) { return reinterpret_cast<UITableViewIvars*>(table); }
@@ -71,5 +78,20 @@ void submitUpdate(id table, TableUpdate update);
 void applyUpdates(id table, const std::vector<TableUpdate>& batch);
 
 void addTableUpdateMethods(objc::ClassBuilder<UITableViewIvars>& builder);
+
+// Swipe to delete (uikit/TableSwipeDelete.h).  The recogniser is put on once the data
+// source commits deletions; endSwipeDelete takes a confirmation away (with the cell's
+// and the delegate's messages), forgetSwipeDelete drops every reference silently (the
+// table is going away).  The touch hooks answer whether the table's own touch
+// handling must skip the touch: one that began while a confirmation showed only
+// takes it away.
+void updateSwipeDeleteRecognizer(id table);
+void endSwipeDelete(id table);
+void forgetSwipeDelete(id table);
+bool swipeDeleteTakesTouchesBegan(id table);
+bool swipeDeleteTakesTouchesEnded(id table);
+void addTableSwipeDeleteMethods(objc::ClassBuilder<UITableViewIvars>& builder);
+objc::ClassBuilder<UITableViewCellIvars>& addCellSwipeDeleteMethods(
+    objc::ClassBuilder<UITableViewCellIvars>& builder);
 
 }  // namespace uikit::detail

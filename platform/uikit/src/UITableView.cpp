@@ -113,6 +113,7 @@ void ensureLayout(id table) {
 
 void recycleCell(id table, id cell, RowIndex index) {
   objc::Ref keep = objc::Ref::adopt(cell);  // the visible list's ownership
+  if (tableStorage(table).deleteCell == cell) endSwipeDelete(table);
   if (viewIvars(cell)->_superview == table) send<void>(cell, sel<"removeFromSuperview">());
   if (delegateAnswers(table, sel<"tableView:didEndDisplayingCell:forRowAtIndexPath:">())) {
     objc::AutoreleasePool pool;
@@ -311,6 +312,7 @@ id tableInitWithFrame(id self, SEL, CGRect frame) {
 void tableDealloc(id self, SEL cmd) {
   UITableViewIvars* t = tableIvars(self);
   if (t->_tableStorage) {
+    detail::forgetSwipeDelete(self);
     detail::TableStorage& ts = *t->_tableStorage;
     for (auto& vc : ts.cells) objc::release(vc.cell);
     for (auto& [name, list] : ts.pool)
@@ -335,8 +337,10 @@ void invalidateLayout(id self) {
 NSInteger tableStyle(id self, SEL) { return tableIvars(self)->_style; }
 id tableDataSource(id self, SEL) { return tableIvars(self)->_dataSource; }
 void tableSetDataSource(id self, SEL, id source) {
+  detail::endSwipeDelete(self);
   tableIvars(self)->_dataSource = source;
   detail::dropEverything(self);
+  detail::updateSwipeDeleteRecognizer(self);
 }
 void tableSetDelegate(id self, SEL, id delegate) {
   tableIvars(self)->_delegate = delegate;
@@ -392,6 +396,7 @@ BOOL tableAllowsSelection(id self, SEL) { return tableIvars(self)->_allowsSelect
 void tableSetAllowsSelection(id self, SEL, BOOL on) { tableIvars(self)->_allowsSelection = on ? YES : NO; }
 BOOL tableEditing(id self, SEL) { return tableIvars(self)->_editing; }
 void tableSetEditingAnimated(id self, SEL, BOOL on, BOOL) {
+  detail::endSwipeDelete(self);
   tableIvars(self)->_editing = on ? YES : NO;
   for (auto& vc : tableStorage(self).cells)
     send<void>(vc.cell, sel<"setEditing:animated:">(), static_cast<BOOL>(on), static_cast<BOOL>(NO));
@@ -399,6 +404,7 @@ void tableSetEditingAnimated(id self, SEL, BOOL on, BOOL) {
 void tableSetEditing(id self, SEL, BOOL on) { tableSetEditingAnimated(self, nullptr, on, NO); }
 
 void tableReloadData(id self, SEL) {
+  detail::endSwipeDelete(self);
   detail::dropEverything(self);
   tableStorage(self).selected.reset();
   tableStorage(self).updates.push_back({TableUpdate::Kind::ReloadData, {}, {}, -1});
@@ -407,6 +413,7 @@ void tableReloadData(id self, SEL) {
 
 void tableLayoutSubviews(id self, SEL cmd) {
   objc::sendSuper<void>(self, UITableViewClass(), cmd);
+  detail::updateSwipeDeleteRecognizer(self);
   ensureCells(self);
   if (id bg = tableIvars(self)->_backgroundView) send<void>(bg, sel<"setFrame:">(), viewBounds(self));
 }
@@ -613,6 +620,7 @@ Class UITableViewClass() {
         .method<&tableDequeueForIndexPath>("dequeueReusableCellWithIdentifier:forIndexPath:")
         .method<&tableRegisterClass>("registerClass:forCellReuseIdentifier:");
     detail::addTableUpdateMethods(b);
+    detail::addTableSwipeDeleteMethods(b);
     return b.registerClass();
   }();
   return cls;

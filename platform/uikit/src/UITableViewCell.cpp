@@ -3,6 +3,7 @@
 #include <uikit/UITableViewCell.h>
 
 #include "FoundationGlue.h"
+#include "TableInternals.h"
 #include "ViewInternals.h"
 
 #include <objcface/Send.h>
@@ -221,7 +222,7 @@ id cellTextLabelIfMade(id cell) { return cell ? C(cell)->_textLabel : nil; }
 
 Class UITableViewCellClass() {
   using I = UITableViewCellIvars;
-  static const Class cls = objc::ClassBuilder<I>("UITableViewCell", UIViewClass())
+  static const Class cls = detail::addCellSwipeDeleteMethods(objc::ClassBuilder<I>("UITableViewCell", UIViewClass())
                                .ivar<&I::_reuseIdentifier>("_reuseIdentifier")
                                .ivar<&I::_contentView>("_contentView")
                                .ivar<&I::_backgroundView>("_backgroundView")
@@ -270,7 +271,7 @@ Class UITableViewCellClass() {
                                .method<&cellPrepareForReuse>("prepareForReuse")
                                .method<&cellTableView>("_tableView")
                                .method<&cellCanPerformAction>("canPerformAction:withSender:")
-                               .method<&cellLayoutSubviews>("layoutSubviews")
+                               .method<&cellLayoutSubviews>("layoutSubviews"))
                                .registerClass();
   return cls;
 }

@@ -287,6 +287,7 @@ std::optional<RowIndex> rowOfTouches(id table, id touches) {
 }
 
 void touchesBegan(id self, SEL, id touches, id) {
+  if (swipeDeleteTakesTouchesBegan(self)) return;
   TableStorage& ts = tableStorage(self);
   if (!tableIvars(self)->_allowsSelection) return;
   if (auto index = rowOfTouches(self, touches)) {
@@ -305,6 +306,7 @@ void unhighlight(id self) {
 }
 
 void touchesEnded(id self, SEL, id touches, id) {
+  if (swipeDeleteTakesTouchesEnded(self)) return;
   auto index = rowOfTouches(self, touches);
   bool wasHighlighted = index && tableStorage(self).highlighted == index;
   unhighlight(self);
@@ -328,7 +330,10 @@ void touchesEnded(id self, SEL, id touches, id) {
     send<void>(delegate, sel<"tableView:didSelectRowAtIndexPath:">(), self, path);
 }
 
-void touchesCancelled(id self, SEL, id, id) { unhighlight(self); }
+void touchesCancelled(id self, SEL, id, id) {
+  swipeDeleteTakesTouchesEnded(self);
+  unhighlight(self);
+}
 void touchesMoved(id, SEL, id, id) {}
 
 }  // namespace

@@ -57,6 +57,16 @@
 //
 // A touch that ends on a cell selects its row (willSelect…, setSelected:animated:,
 // didSelect…); the cell is highlighted while the finger is down.
+//
+// Swipe to delete: when the data source answers
+// tableView:commitEditingStyle:forRowAtIndexPath: (and, when it answers it,
+// tableView:canEditRowAtIndexPath: says YES for the row), a horizontal swipe across a
+// row shows a red Delete confirmation button at the right end of its cell; tapping it
+// sends the data source tableView:commitEditingStyle: 1 (Delete) forRowAtIndexPath:,
+// and a tap anywhere else in the table only hides it.  The table answers _swipe: and
+// gestureRecognizerShouldBegin: for its swipe recogniser; cells answer
+// showingDeleteConfirmation, willTransitionToState: and didTransitionToState:.
+// Details in uikit/TableSwipeDelete.h.
 #pragma once
 
 #include <uikit/UIScrollView.h>
