@@ -219,6 +219,21 @@ TEST_F(PortServerLimits, AFullTableOfIdlePeersStillLetsARealClientIn) {
   EXPECT_EQ(handled.load(), 1);
   EXPECT_TRUE(closedByServer(idle.front().get()));
   EXPECT_EQ(server->connectionCount(), PortServer::kMaxConnections);
+
+  // Peers that greet and then sit idle do not lock a client out either: the one
+  // idle longest gives way.
+  idle.clear();
+  ASSERT_TRUE(eventually([&] { return server->connectionCount() == 1; }));
+  std::vector<UniqueFd> greeted;
+  for (std::size_t i = 0; i + 1 < PortServer::kMaxConnections; ++i) {
+    greeted.push_back(connectRaw("com.example.crowded"));
+    ASSERT_TRUE(sendAll(greeted.back().get(), frame(FrameKind::hello, "com.example.crowded")));
+  }
+  ASSERT_TRUE(eventually([&] { return server->connectionCount() == PortServer::kMaxConnections; }));
+  auto another = PortClient::connect("com.example.crowded");
+  ASSERT_TRUE(another);
+  EXPECT_EQ(another->send(2, std::vector<std::uint8_t>{'y'}, 2, 5, true, &reply), SendResult::success);
+  EXPECT_EQ(handled.load(), 2);
 }
 
 TEST_F(PortServerLimits, WhatAllConnectionsHoldTogetherHasACeiling) {

@@ -174,15 +174,24 @@ void PortServer::adoptConnection(UniqueFd socket) {
 
 void PortServer::addConnection(UniqueFd socket) {
   if (connections_.size() >= kMaxConnections) {
-    // Full: the connection that has waited longest without greeting makes room (a
-    // greeted one is serving someone); without one, the newcomer is refused.
-    auto oldest = connections_.end();
+    // Full: the connection that has waited longest without greeting makes room, or
+    // else the greeted one idle longest with nothing in flight (its remote port sees
+    // the port die and connects again).  Only a table busy to the last connection
+    // refuses the newcomer.
+    auto pick = connections_.end();
+    auto better = [&](const Connection& c) {
+      if (pick == connections_.end()) return true;
+      const Connection& p = *pick->second;
+      if (c.greeted != p.greeted) return !c.greeted;
+      return c.deadline < p.deadline;
+    };
     for (auto it = connections_.begin(); it != connections_.end(); ++it) {
-      if (!it->second->greeted && (oldest == connections_.end() || it->second->deadline < oldest->second->deadline))
-        oldest = it;
+      const Connection& c = *it->second;
+      if ((c.greeted && c.held() > 0) || !better(c)) continue;
+      pick = it;
     }
-    if (oldest == connections_.end()) return;  // closed by going out of scope
-    dropConnection(oldest->first);
+    if (pick == connections_.end()) return;  // closed by going out of scope
+    dropConnection(pick->first);
   }
   int fd = socket.get();
   auto connection = std::make_unique<Connection>();

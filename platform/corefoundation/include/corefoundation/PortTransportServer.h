@@ -13,8 +13,8 @@
 // completes no frame for kIdleTimeout is closed; everything the server holds for
 // all its connections together (unread frames and unsent replies) stays under
 // kMaxHeldBytes, the largest holder being dropped first; and when the connection
-// table is full, the oldest connection that has not greeted makes room for a new
-// one.  The time-outs run on a timer inside the epoll set, so an idle server wakes
+// table is full, the oldest connection that has not greeted (else the greeted one
+// idle longest) makes room for a new one.  The time-outs run on a timer inside the epoll set, so an idle server wakes
 // its run loop only when a connection is due to be closed.
 #pragma once
 
@@ -84,7 +84,7 @@ class PortServer {
   std::size_t connectionCount() const;
 
   // Connections above this count are refused as soon as they are accepted, unless
-  // one that has not greeted yet can be closed to make room.
+  // an idle one can be closed to make room.
   static constexpr std::size_t kMaxConnections = 256;
   // A peer that lets unread replies pile up beyond this is dropped.
   static constexpr std::size_t kMaxPendingReplyBytes = 2 * (kMaxPayload + kFrameHeaderSize);
