@@ -1,4 +1,4 @@
-// The home-screen host program: springboard --ios 7.x [--device DIR] [--script FILE].
+// The home-screen host program: springboard --ios 7.x|6.x [options] (HostOptions.h).
 #include "HostProgram.h"
 
 int main(int argc, char** argv) { return hosts::runHostProgram(hosts::HostProgram::springboard, argc, argv); }

@@ -42,6 +42,22 @@ TEST(HostOptions, SpringBoardNeedsAVersionAndTakesTheRest) {
   EXPECT_TRUE(parseHostOptions(HostProgram::springboard, {"--help"})->help);
 }
 
+TEST(HostOptions, TheIOS6DeviceAndScreenshots) {
+  auto o = parseHostOptions(HostProgram::springboard,
+                            {"--ios", "6.x", "--ipad", "--passcode=1234", "--locked", "--screenshots", "shots"});
+  ASSERT_TRUE(o.ok()) << o.error().message;
+  EXPECT_EQ(o->iosMajor, 6);
+  EXPECT_TRUE(o->ipad);
+  EXPECT_EQ(o->passcode, "1234");
+  EXPECT_TRUE(o->startLocked);
+  EXPECT_EQ(o->screenshots, std::filesystem::path("shots"));
+  o = parseHostOptions(HostProgram::springboard, {"--ios", "6.1"});
+  EXPECT_FALSE(o->ipad || o->startLocked || o->passcode || o->screenshots);
+  // Screenshots are for both versions.
+  EXPECT_EQ(parseHostOptions(HostProgram::springboard, {"--screenshots=s", "--ios", "7.x"})->screenshots,
+            std::filesystem::path("s"));
+}
+
 TEST(HostOptions, MobileSMSServesWithoutAScriptAndReadsStdinOnDash) {
   auto o = parseHostOptions(HostProgram::mobilesms, {"--device", "r"});
   ASSERT_TRUE(o.ok());
@@ -62,7 +78,19 @@ TEST(HostOptions, BadCommandLinesNameTheProblem) {
   EXPECT_EQ(errorOf(P::springboard, {"--ios", "7.x", "extra"}), "unexpected argument \"extra\"");
   EXPECT_EQ(errorOf(P::mobilesms, {"--ios", "7.x"}), "unknown option --ios");
   EXPECT_EQ(errorOf(P::mobilesms, {"--quiet=yes"}), "--quiet takes no value");
+  EXPECT_EQ(errorOf(P::springboard, {"--ios", "7.x", "--ipad"}), "--ipad is for the iOS 6 home screen (--ios 6.x)");
+  EXPECT_EQ(errorOf(P::springboard, {"--locked", "--ios", "7.x"}), "--locked is for the iOS 6 home screen (--ios 6.x)");
+  EXPECT_EQ(errorOf(P::springboard, {"--ios", "7.x", "--passcode", "1"}),
+            "--passcode is for the iOS 6 home screen (--ios 6.x)");
+  EXPECT_EQ(errorOf(P::springboard, {"--ios", "6.x", "--passcode"}), "--passcode needs a value");
+  EXPECT_EQ(errorOf(P::springboard, {"--ios", "6.x", "--passcode="}), "--passcode: the passcode must not be empty");
+  EXPECT_EQ(errorOf(P::springboard, {"--ios", "6.x", "--passcode", "1", "--passcode", "2"}), "--passcode is given twice");
+  EXPECT_EQ(errorOf(P::springboard, {"--ios", "6.x", "--locked=yes"}), "--locked takes no value");
+  EXPECT_EQ(errorOf(P::springboard, {"--ios", "6.x", "--screenshots="}), "--screenshots: the folder name must not be empty");
+  EXPECT_EQ(errorOf(P::mobilesms, {"--ipad"}), "unknown option --ipad");
+  EXPECT_EQ(errorOf(P::mobilesms, {"--screenshots", "x"}), "unknown option --screenshots");
   EXPECT_NE(hosts::usage(P::springboard).find("--ios"), std::string::npos);
+  EXPECT_NE(hosts::usage(P::springboard).find("--screenshots DIR"), std::string::npos);
   EXPECT_EQ(hosts::usage(P::mobilesms).find("--ios"), std::string::npos);
 }
 

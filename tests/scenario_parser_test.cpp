@@ -297,3 +297,160 @@ TEST(ScriptParser, ScriptsKeepLineNumbersAndReportEveryBadLine) {
   // A last line without a newline is read too.
   EXPECT_EQ(parseScript("lock\nunlock").lines.size(), 2u);
 }
+
+TEST(ScriptParser, DeviceButtonsPasscodeAndSystemEvents) {
+  EXPECT_EQ(parseOne<Navigate>("sleep").what, Navigation::sleep);
+  EXPECT_EQ(parseOne<Navigate>("wake").what, Navigation::wake);
+  EXPECT_EQ(parseOne<SetPasscode>("passcode 1234").code, "1234");
+  EXPECT_FALSE(parseOne<SetPasscode>("passcode none").code.has_value());
+  EXPECT_EQ(parseOne<SetPasscode>(R"(passcode "none")").code, "none");  // quoted: a passcode, not the keyword
+  EXPECT_EQ(parseOne<UseKeypad>("keypad 0000").code, "0000");
+  EXPECT_FALSE(parseOne<UseKeypad>("keypad cancel").code.has_value());
+  EXPECT_EQ(parseOne<UseKeypad>(R"(keypad "cancel")").code, "cancel");
+  EXPECT_EQ(parseOne<Rotate>("rotate portrait").orientation, Orientation::portrait);
+  EXPECT_EQ(parseOne<Rotate>("rotate upside-down").orientation, Orientation::upsideDown);
+  EXPECT_EQ(parseOne<Rotate>("rotate landscape-left").orientation, Orientation::landscapeLeft);
+  EXPECT_EQ(parseOne<Rotate>("rotate landscape-right").orientation, Orientation::landscapeRight);
+  EXPECT_EQ(parseOne<OpenApplication>("open com.apple.MobileSMS").bundleID, "com.apple.MobileSMS");
+  EXPECT_EQ(parseOne<Happen>("call incoming").event, SystemEvent::incomingCall);
+  EXPECT_EQ(parseOne<Happen>("call ended").event, SystemEvent::callEnded);
+  EXPECT_EQ(parseOne<Happen>("camera on").event, SystemEvent::cameraOn);
+  EXPECT_EQ(parseOne<Happen>("camera off").event, SystemEvent::cameraOff);
+  EXPECT_EQ(parseOne<Happen>("alert on").event, SystemEvent::alertOn);
+  EXPECT_EQ(parseOne<Happen>("alert off").event, SystemEvent::alertOff);
+  EXPECT_EQ(commandName(parseOne<Happen>("camera off")), "camera");
+  EXPECT_EQ(commandName(Command{Navigate{Navigation::sleep}}), "sleep");
+}
+
+TEST(ScriptParser, DragsSwipesTapsAndScrolls) {
+  auto d = parseOne<Drag>("drag statusbar 160,5 160,300");
+  EXPECT_EQ(d.window, DragWindow::statusBar);
+  EXPECT_EQ(d.from.x, 160);
+  EXPECT_EQ(d.from.y, 5);
+  EXPECT_EQ(d.to.y, 300);
+  EXPECT_EQ(d.seconds, 0.3);  // the defaults
+  EXPECT_EQ(d.steps, 10);
+  EXPECT_EQ(d.end, TouchEnd::ended);
+  EXPECT_EQ(d.touches, 1);
+  d = parseOne<Drag>("drag lockscreen 20.5,-4 300,440.25 touches=2 end=cancelled steps=3 seconds=1.5");
+  EXPECT_EQ(d.window, DragWindow::lockScreen);
+  EXPECT_EQ(d.from.x, 20.5);
+  EXPECT_EQ(d.from.y, -4);
+  EXPECT_EQ(d.to.y, 440.25);
+  EXPECT_EQ(d.seconds, 1.5);
+  EXPECT_EQ(d.steps, 3);
+  EXPECT_EQ(d.end, TouchEnd::cancelled);
+  EXPECT_EQ(d.touches, 2);
+  EXPECT_EQ(parseOne<Drag>("drag list 1,1 2,2 end=none").end, TouchEnd::none);
+  EXPECT_EQ(parseOne<Drag>("drag banner 1,1 2,2").window, DragWindow::banner);
+
+  auto s = parseOne<Swipe>("swipe nc com.apple.MobileSMS 1 left 120");
+  EXPECT_EQ(s.list, ListKind::notificationCenter);
+  EXPECT_EQ(s.row, 1);
+  EXPECT_TRUE(s.left);
+  EXPECT_EQ(s.distance, 120);
+  EXPECT_EQ(s.seconds, 0.3);
+  EXPECT_FALSE(s.fromX.has_value());
+  s = parseOne<Swipe>("swipe lock com.apple.mobilemail 0 right 80.5 from=30 seconds=0.1");
+  EXPECT_EQ(s.list, ListKind::lockScreen);
+  EXPECT_FALSE(s.left);
+  EXPECT_EQ(s.distance, 80.5);
+  EXPECT_EQ(s.fromX, 30.0);
+  EXPECT_EQ(s.seconds, 0.1);
+
+  auto t = parseOne<TapRow>("tap lock com.apple.MobileSMS 2");
+  EXPECT_EQ(t.list, ListKind::lockScreen);
+  EXPECT_EQ(t.sectionID, "com.apple.MobileSMS");
+  EXPECT_EQ(t.row, 2);
+  parseOne<ConfirmDelete>("confirm-delete");
+  EXPECT_EQ(parseOne<TapWidget>("tap-widget com.apple.weather").sectionID, "com.apple.weather");
+  auto b = parseOne<TapBanner>("tap-banner 100,20");
+  EXPECT_EQ(b.point.x, 100);
+  EXPECT_EQ(b.point.y, 20);
+  EXPECT_EQ(parseOne<ScrollList>("scroll nc 240").offset, 240);
+  EXPECT_EQ(parseOne<ScrollList>("scroll nc -30").offset, -30);
+}
+
+TEST(ScriptParser, ReadBacksOfTheDeviceAndScreenshots) {
+  auto state = [](std::string_view line) { return parseOne<ExpectState>(line); };
+  EXPECT_EQ(state("expect list shown").what, DeviceState::list);
+  EXPECT_TRUE(state("expect list shown").value);
+  EXPECT_FALSE(state("expect list hidden").value);
+  EXPECT_EQ(state("expect locked yes").what, DeviceState::locked);
+  EXPECT_FALSE(state("expect locked no").value);
+  EXPECT_EQ(state("expect keypad shown").what, DeviceState::keypad);
+  EXPECT_FALSE(state("expect keypad hidden").value);
+  EXPECT_EQ(state("expect statusbar time").what, DeviceState::statusBar);
+  EXPECT_TRUE(state("expect statusbar time").value);
+  EXPECT_FALSE(state("expect statusbar lock").value);
+  EXPECT_EQ(state("expect banner none").what, DeviceState::banner);
+  EXPECT_FALSE(state("expect banner none").value);
+  EXPECT_TRUE(state("expect banner shown within 2").value);
+  EXPECT_EQ(commandName(state("expect statusbar lock")), "expect statusbar");
+
+  EXPECT_EQ(parseOne<ExpectOpened>("expect opened sms:+15551234567").what, "sms:+15551234567");
+  EXPECT_EQ(parseOne<ExpectOpened>("expect opened com.apple.mobilemail").what, "com.apple.mobilemail");
+  EXPECT_FALSE(parseOne<ExpectOpened>("expect opened none").what.has_value());
+  EXPECT_EQ(parseOne<ExpectOpened>(R"(expect opened "none")").what, "none");
+  EXPECT_EQ(parseOne<ExpectSounds>(R"(expect sounds "unlock" lock)").names,
+            (std::vector<std::string>{"unlock", "lock"}));
+  EXPECT_TRUE(parseOne<ExpectSounds>("expect sounds").names.empty());
+  auto a = parseOne<ExpectAnimation>("expect animation easeOut 0.25");
+  EXPECT_EQ(a.curve, 2);
+  EXPECT_EQ(a.seconds, 0.25);
+  EXPECT_EQ(parseOne<ExpectAnimation>("expect animation linear 1").curve, 3);
+  EXPECT_EQ(parseOne<ExpectAnimation>("expect animation 0 0.3").curve, 0);
+  EXPECT_EQ(parseOne<Screenshot>("screenshot shots/after-unlock.png").path, "shots/after-unlock.png");
+  EXPECT_EQ(parseOne<Screenshot>(R"(screenshot "two words.PNG")").path, "two words.PNG");
+}
+
+TEST(ScriptParser, BadDeviceLinesSayWhatIsWrong) {
+  auto has = [](const std::string& message, const char* part) { return message.find(part) != std::string::npos; };
+  EXPECT_TRUE(has(errorOf("sleep now"), "too many values"));
+  EXPECT_TRUE(has(errorOf("passcode"), "missing passcode"));
+  EXPECT_TRUE(has(errorOf(R"(passcode "")"), "passcode is empty"));
+  EXPECT_TRUE(has(errorOf("passcode 12 34"), "too many values"));
+  EXPECT_TRUE(has(errorOf("keypad"), "missing passcode to type"));
+  EXPECT_TRUE(has(errorOf("rotate sideways"), "expected portrait|upside-down|landscape-left|landscape-right"));
+  EXPECT_TRUE(has(errorOf("open"), "missing bundle ID"));
+  EXPECT_TRUE(has(errorOf("call missed"), "expected incoming|ended"));
+  EXPECT_TRUE(has(errorOf("camera yes"), "expected on|off"));
+  EXPECT_TRUE(has(errorOf("alert"), "missing on or off"));
+
+  EXPECT_TRUE(has(errorOf("drag window 1,1 2,2"), "expected statusbar|lockscreen|list|banner"));
+  EXPECT_TRUE(has(errorOf("drag list 1,1"), "missing the second point"));
+  EXPECT_TRUE(has(errorOf("drag list 1;1 2,2"), "expected a point <x>,<y> for the first point, found 1;1"));
+  EXPECT_TRUE(has(errorOf("drag list 1,y 2,2"), "expected a point"));
+  EXPECT_TRUE(has(errorOf("drag list 1,1 2,2 steps=0"), "whole number from 1 to 1000 for steps="));
+  EXPECT_TRUE(has(errorOf("drag list 1,1 2,2 steps=2.5"), "whole number"));
+  EXPECT_TRUE(has(errorOf("drag list 1,1 2,2 touches=12"), "from 1 to 11 for touches="));
+  EXPECT_TRUE(has(errorOf("drag list 1,1 2,2 seconds=-1"), "from 0 to 60 for seconds="));
+  EXPECT_TRUE(has(errorOf("drag list 1,1 2,2 end=lifted"), "expected end=ended|cancelled|none"));
+  EXPECT_TRUE(has(errorOf("drag list 1,1 2,2 speed=3"), "expected seconds=<value>, steps=<value>, end=<value> or touches=<value>, found speed=3"));
+  EXPECT_TRUE(has(errorOf("drag list 1,1 2,2 steps=2 steps=3"), "steps= given twice"));
+
+  EXPECT_TRUE(has(errorOf("swipe nc com.x 0 up 10"), "expected left|right"));
+  EXPECT_TRUE(has(errorOf("swipe nc com.x 0 left 0"), "more than 0 points"));
+  EXPECT_TRUE(has(errorOf("swipe nc com.x 0 left -5"), "for distance"));
+  EXPECT_TRUE(has(errorOf("swipe banner com.x 0 left 5"), "expected nc|lock"));
+  EXPECT_TRUE(has(errorOf("swipe nc com.x 0 left 5 from=x"), "for from="));
+  EXPECT_TRUE(has(errorOf("tap nc com.x"), "missing row"));
+  EXPECT_TRUE(has(errorOf("confirm-delete now"), "too many values"));
+  EXPECT_TRUE(has(errorOf("tap-widget"), "missing section ID"));
+  EXPECT_TRUE(has(errorOf("tap-banner 10"), "expected a point"));
+  EXPECT_TRUE(has(errorOf("scroll lock 10"), "expected nc"));
+  EXPECT_TRUE(has(errorOf("scroll nc far"), "for content offset"));
+
+  EXPECT_TRUE(has(errorOf("expect list open"), "expected shown|hidden"));
+  EXPECT_TRUE(has(errorOf("expect locked"), "missing state"));
+  EXPECT_TRUE(has(errorOf("expect statusbar clock"), "expected time|lock"));
+  EXPECT_TRUE(has(errorOf("expect banner hidden"), "expected shown|none"));
+  EXPECT_TRUE(has(errorOf("expect keypad shown now"), "too many values"));
+  EXPECT_TRUE(has(errorOf("expect opened"), "missing URL or bundle ID"));
+  EXPECT_TRUE(has(errorOf("expect animation bounce 0.3"), "expected a curve easeInOut|easeIn|easeOut|linear"));
+  EXPECT_TRUE(has(errorOf("expect animation easeIn"), "missing seconds"));
+  EXPECT_TRUE(has(errorOf("expect animation easeIn -1"), "for seconds"));
+  EXPECT_TRUE(has(errorOf("expect nothing"), "list, locked, keypad, statusbar, banner"));
+  EXPECT_TRUE(has(errorOf("screenshot shot.jpg"), "must end in .png"));
+  EXPECT_TRUE(has(errorOf("screenshot"), "missing picture file"));
+}

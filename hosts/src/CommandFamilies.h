@@ -53,6 +53,30 @@ Outcome run(const scenario::ExpectMenu& c, CommandContext& ctx);
 Outcome run(const scenario::ExpectRow& c, CommandContext& ctx);
 Outcome run(const scenario::ExpectHeader& c, CommandContext& ctx);
 
+// commands/DeviceCommands.cpp: the passcode and keypad, rotation, opening apps, and
+// what the system does (calls, the camera, alarms).
+Outcome run(const scenario::SetPasscode& c, CommandContext& ctx);
+Outcome run(const scenario::UseKeypad& c, CommandContext& ctx);
+Outcome run(const scenario::Rotate& c, CommandContext& ctx);
+Outcome run(const scenario::OpenApplication& c, CommandContext& ctx);
+Outcome run(const scenario::Happen& c, CommandContext& ctx);
+
+// commands/TouchCommands.cpp: fingers on windows, rows, widgets and banners.
+Outcome run(const scenario::Drag& c, CommandContext& ctx);
+Outcome run(const scenario::Swipe& c, CommandContext& ctx);
+Outcome run(const scenario::TapRow& c, CommandContext& ctx);
+Outcome run(const scenario::ConfirmDelete& c, CommandContext& ctx);
+Outcome run(const scenario::TapWidget& c, CommandContext& ctx);
+Outcome run(const scenario::TapBanner& c, CommandContext& ctx);
+Outcome run(const scenario::ScrollList& c, CommandContext& ctx);
+
+// commands/StateCommands.cpp: what the device shows, the last action opened, the
+// sounds heard and the last animation.
+Outcome run(const scenario::ExpectState& c, CommandContext& ctx);
+Outcome run(const scenario::ExpectOpened& c, CommandContext& ctx);
+Outcome run(const scenario::ExpectSounds& c, CommandContext& ctx);
+Outcome run(const scenario::ExpectAnimation& c, CommandContext& ctx);
+
 // commands/OptionCommands.cpp: the options file and the action-menu switch.
 Outcome run(const scenario::SetOption& c, CommandContext& ctx);
 Outcome run(const scenario::UnsetOption& c, CommandContext& ctx);
@@ -68,8 +92,12 @@ Outcome run(const scenario::Dump& c, CommandContext& ctx);
 Outcome run(const scenario::Echo& c, CommandContext& ctx);
 Outcome run(const scenario::WritePicture& c, CommandContext& ctx);
 Outcome run(const scenario::ExpectPixel& c, CommandContext& ctx);
+Outcome run(const scenario::Screenshot& c, CommandContext& ctx);
 
 // The home screen, or an error outcome naming the command and the program.
 HomeScreen* requireHomeScreen(CommandContext& ctx, const char* command, Outcome& failure);
+
+// Done, or an error outcome "<what>: <the status's message>".
+Outcome fromStatus(const objc::Status& status, const std::string& what);
 
 }  // namespace hosts

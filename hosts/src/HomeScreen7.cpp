@@ -1,5 +1,7 @@
 // The iOS 7 home screen behind the HomeScreen interface: every call goes to the
 // SpringBoard7 host control, which reaches the host classes through message sends.
+// What only the iOS 6 home screen has (the passcode keypad, the dim timer, swipes,
+// banners, opening apps, sounds) answers that it is not on iOS 7.
 #include "HomeScreen7.h"
 
 #include <springboard7/HostControl.h>
@@ -61,6 +63,51 @@ class HomeScreen7 : public HomeScreen {
     return out;
   }
   std::optional<std::string> headerTitle(const std::string& sectionID) override { return sb7::headerTitle(sectionID); }
+
+  objc::Status setPasscode(const std::optional<std::string>&) override { return unavailable("a device passcode"); }
+  objc::Status typePasscode(const std::string&) override { return unavailable("the passcode keypad"); }
+  objc::Status cancelKeypad() override { return unavailable("the passcode keypad"); }
+  objc::Status sleep() override { return unavailable("the dim timer"); }
+  objc::Status wake() override { return unavailable("a dark screen to wake"); }
+  objc::Status rotate(scenario::Orientation orientation) override {
+    if (!sb7::isLaunched()) return objc::makeError("the home screen is not launched");
+    sb7::setInterfaceOrientation(static_cast<NSInteger>(orientation));
+    return objc::Ok{};
+  }
+  objc::Status openApplication(const std::string&) override { return unavailable("bringing an app to the front"); }
+  objc::Status happen(scenario::SystemEvent event) override {
+    switch (event) {
+      case scenario::SystemEvent::incomingCall:
+      case scenario::SystemEvent::callEnded: return unavailable("a telephone call");
+      case scenario::SystemEvent::cameraOn:
+      case scenario::SystemEvent::cameraOff: return unavailable("the lock screen's camera");
+      default: return unavailable("an alarm alert on the lock screen");
+    }
+  }
+
+  objc::Status drag(const scenario::Drag&) override { return unavailable("dragging through a window"); }
+  objc::Status swipe(const scenario::Swipe&) override { return unavailable("a swipe across a row"); }
+  objc::Status tapRow(scenario::ListKind, const std::string&, long long) override {
+    return unavailable("a tap on a row");
+  }
+  objc::Status confirmDelete() override { return unavailable("the Delete confirmation button"); }
+  objc::Status tapWidget(const std::string&) override { return unavailable("a widget of Notification Center"); }
+  objc::Status tapBanner(scenario::Point) override { return unavailable("a banner"); }
+  objc::Status scrollNotificationCenter(double) override { return unavailable("scrolling Notification Center"); }
+
+  objc::Result<bool> state(scenario::DeviceState what) override {
+    switch (what) {
+      case scenario::DeviceState::list: return sb7::isNotificationCenterVisible();
+      case scenario::DeviceState::locked: return sb7::isLocked();
+      case scenario::DeviceState::keypad: return unavailable("the passcode keypad");
+      case scenario::DeviceState::statusBar: return unavailable("the status bar's time or lock");
+      case scenario::DeviceState::banner: return unavailable("a banner");
+    }
+    return unavailable("that state");
+  }
+  objc::Result<std::optional<std::string>> lastOpened() override { return unavailable("opening an app or URL"); }
+  objc::Result<std::vector<std::string>> soundsHeard() override { return unavailable("the system's sounds"); }
+  void forgetSounds() override {}
 };
 
 }  // namespace

@@ -31,12 +31,18 @@ std::optional<int> iosMajor(const std::string& text) {
 
 std::string usage(HostProgram program) {
   if (program == HostProgram::springboard) {
-    return "usage: springboard --ios 7.x [--device DIR] [--script FILE] [--quiet]\n"
-           "  --ios VERSION   the home screen to play: 7.x (6.x is not available yet)\n"
-           "  --device DIR    the device root (default: ./device)\n"
-           "  --script FILE   a scenario to run, then exit; without it (or with -) commands\n"
-           "                  are read from standard input until its end\n"
-           "  --quiet         do not echo each command as it runs\n";
+    return "usage: springboard --ios 7.x|6.x [--ipad] [--passcode CODE] [--locked] [--device DIR]\n"
+           "                   [--script FILE] [--screenshots DIR] [--quiet]\n"
+           "  --ios VERSION      the home screen to play: 7.x or 6.x\n"
+           "  --ipad             iOS 6: an iPad (768 x 1024 points) instead of a phone\n"
+           "  --passcode CODE    iOS 6: the device passcode (default: none)\n"
+           "  --locked           iOS 6: start on the lock screen, as after a boot\n"
+           "  --device DIR       the device root (default: ./device)\n"
+           "  --script FILE      a scenario to run, then exit; without it (or with -) commands\n"
+           "                     are read from standard input until its end\n"
+           "  --screenshots DIR  write a PNG of the screen after every command that changes it,\n"
+           "                     named by script line (DIR is made when missing)\n"
+           "  --quiet            do not echo each command as it runs\n";
   }
   return "usage: mobilesms [--device DIR] [--script FILE] [--quiet]\n"
          "  --device DIR    the device root (default: ./device)\n"
@@ -48,7 +54,8 @@ std::string usage(HostProgram program) {
 objc::Result<HostOptions> parseHostOptions(HostProgram program, const std::vector<std::string>& arguments) {
   HostOptions options;
   options.input = program == HostProgram::mobilesms ? HostOptions::Input::none : HostOptions::Input::standardInput;
-  bool sawIos = false, sawDevice = false, sawScript = false;
+  bool sawIos = false, sawDevice = false, sawScript = false, sawPasscode = false, sawShots = false;
+  std::string sixOnly;  // the first option given that only the iOS 6 home screen takes
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     std::string name = arguments[i];
     std::optional<std::string> value;
@@ -83,6 +90,23 @@ objc::Result<HostOptions> parseHostOptions(HostProgram program, const std::vecto
         return objc::makeError("--ios: there is no home screen for iOS " + *v + " (7.x or 6.x)");
       }
       options.iosMajor = *major;
+    } else if ((name == "--ipad" || name == "--locked") && program == HostProgram::springboard) {
+      if (value) return objc::makeError(name + " takes no value");
+      (name == "--ipad" ? options.ipad : options.startLocked) = true;
+      if (sixOnly.empty()) sixOnly = name;
+    } else if (name == "--passcode" && program == HostProgram::springboard) {
+      if (auto s = once(sawPasscode); !s) return s.error();
+      auto v = takeValue();
+      if (!v) return v.error();
+      if (v->empty()) return objc::makeError("--passcode: the passcode must not be empty");
+      options.passcode = *v;
+      if (sixOnly.empty()) sixOnly = name;
+    } else if (name == "--screenshots" && program == HostProgram::springboard) {
+      if (auto s = once(sawShots); !s) return s.error();
+      auto v = takeValue();
+      if (!v) return v.error();
+      if (v->empty()) return objc::makeError("--screenshots: the folder name must not be empty");
+      options.screenshots = *v;
     } else if (name == "--device") {
       if (auto s = once(sawDevice); !s) return s.error();
       auto v = takeValue();
@@ -108,6 +132,9 @@ objc::Result<HostOptions> parseHostOptions(HostProgram program, const std::vecto
   }
   if (program == HostProgram::springboard && !sawIos && !options.help) {
     return objc::makeError("--ios is required (7.x or 6.x)");
+  }
+  if (!sixOnly.empty() && options.iosMajor != 6 && !options.help) {
+    return objc::makeError(sixOnly + " is for the iOS 6 home screen (--ios 6.x)");
   }
   return options;
 }

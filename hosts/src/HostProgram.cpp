@@ -85,7 +85,12 @@ int runHostProgram(HostProgram program, int argc, char** argv) {
 
   std::unique_ptr<HomeScreen> homeScreen;
   if (program == HostProgram::springboard) {
-    auto made = makeHomeScreen(options->iosMajor);
+    HomeScreenSettings settings;
+    settings.iosMajor = options->iosMajor;
+    settings.ipad = options->ipad;
+    settings.passcode = options->passcode;
+    settings.startLocked = options->startLocked;
+    auto made = makeHomeScreen(settings);
     if (!made) {
       std::cerr << name << ": " << made.error().message << '\n';
       return kExitBadInput;
@@ -116,6 +121,14 @@ int runHostProgram(HostProgram program, int argc, char** argv) {
   }
 
   std::error_code ec;
+  if (options->screenshots) {
+    std::filesystem::create_directories(*options->screenshots, ec);
+    if (ec) {
+      std::cerr << name << ": cannot use the screenshot folder " << options->screenshots->string() << ": "
+                << ec.message() << '\n';
+      return kExitBadInput;
+    }
+  }
   std::filesystem::create_directories(options->deviceRoot, ec);
   if (ec) {
     std::cerr << name << ": cannot use the device root " << options->deviceRoot.string() << ": " << ec.message() << '\n';
@@ -156,6 +169,7 @@ int runHostProgram(HostProgram program, int argc, char** argv) {
   PlatformHost host(name, homeScreen.get());
   host.settle();
   ScenarioRunner runner(host, std::cout, std::cerr, scriptName, !options->quiet);
+  if (options->screenshots) runner.takeScreenshotsInto(*options->screenshots);
   switch (options->input) {
     case HostOptions::Input::file:
       for (const auto& line : script.lines) {

@@ -21,6 +21,8 @@ class PlatformHost : public ScenarioHost {
   objc::Status postDarwinNotification(std::string_view name) override;
   objc::Status setActionMenuAvailable(bool available) override;
   objc::Result<std::string> dumpScreen() override;
+  objc::Status writeScreenshot(const std::filesystem::path& file) override;
+  std::optional<AnimationReading> lastAnimation() override;
 
  private:
   std::string programName_;

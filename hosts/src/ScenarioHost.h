@@ -8,10 +8,18 @@
 
 #include <objcface/Result.h>
 
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace hosts {
+
+// A committed animation block: its UIViewAnimationCurve and duration.
+struct AnimationReading {
+  long curve = 0;
+  double seconds = 0;
+};
 
 class ScenarioHost {
  public:
@@ -34,6 +42,12 @@ class ScenarioHost {
   virtual objc::Status setActionMenuAvailable(bool available) = 0;
   // The view tree of the screen as text.
   virtual objc::Result<std::string> dumpScreen() = 0;
+  // Writes a PNG of the screen as drawn now, at the screen's scale, to a file of this
+  // computer (a path relative to the working directory, not a device path); the file
+  // is replaced whole.
+  virtual objc::Status writeScreenshot(const std::filesystem::path& file) = 0;
+  // The last animation block committed in this program, if any.
+  virtual std::optional<AnimationReading> lastAnimation() = 0;
 };
 
 }  // namespace hosts

@@ -1,6 +1,7 @@
 #include "ScenarioRunner.h"
 
 #include <chrono>
+#include <cstdio>
 
 namespace hosts {
 namespace {
@@ -8,13 +9,34 @@ namespace {
 // How often `expect … within` looks again.
 constexpr double kRetryInterval = 0.05;
 
+template <class... Kinds>
+bool isOneOf(const scenario::Command& command) {
+  return (std::holds_alternative<Kinds>(command) || ...);
+}
+
 bool isExpectation(const scenario::Command& command) {
-  return std::holds_alternative<scenario::ExpectRead>(command) || std::holds_alternative<scenario::ExpectBadge>(command) ||
-         std::holds_alternative<scenario::ExpectMenu>(command) || std::holds_alternative<scenario::ExpectRow>(command) ||
-         std::holds_alternative<scenario::ExpectHeader>(command) ||
-         std::holds_alternative<scenario::ExpectOption>(command) ||
-         std::holds_alternative<scenario::ExpectFile>(command) ||
-         std::holds_alternative<scenario::ExpectPixel>(command) || std::holds_alternative<scenario::ExpectValue>(command);
+  using namespace scenario;
+  return isOneOf<ExpectRead, ExpectBadge, ExpectMenu, ExpectRow, ExpectHeader, ExpectOption, ExpectFile, ExpectPixel,
+                 ExpectValue, ExpectState, ExpectOpened, ExpectSounds, ExpectAnimation>(command);
+}
+
+// Whether a command may change what the screen shows: everything but reading, printing
+// and writing files the screen does not show.
+bool mayChangeScreen(const scenario::Command& command) {
+  using namespace scenario;
+  return !isExpectation(command) &&
+         !isOneOf<Evaluate, Echo, Dump, Screenshot, PutMessage, WritePicture, SetActionMenu, SetPasscode>(command);
+}
+
+// "012-nc-show.png" for line 12, `nc show`.
+std::string screenshotName(const scenario::ScriptLine& line) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%03d", line.number);
+  std::string name = scenario::commandName(line.command);
+  for (char& c : name) {
+    if (c == ' ') c = '-';
+  }
+  return std::string(number) + "-" + name + ".png";
 }
 
 }  // namespace
@@ -68,6 +90,10 @@ void ScenarioRunner::runLine(const scenario::ScriptLine& line) {
       host_.settle();
     }
   }
+  // Sounds are counted from one `expect sounds` to the next, whether it held or not.
+  if (std::holds_alternative<scenario::ExpectSounds>(line.command)) {
+    if (HomeScreen* screen = host_.homeScreen()) screen->forgetSounds();
+  }
   switch (outcome.kind) {
     case Outcome::Kind::done:
       if (isExpectation(line.command)) ++expectationsMet_;
@@ -82,6 +108,13 @@ void ScenarioRunner::runLine(const scenario::ScriptLine& line) {
       errors_ << scriptName_ << ":" << line.number << ": " << scenario::commandName(line.command)
               << " failed: " << outcome.message << "\n    " << line.source << '\n';
       break;
+  }
+  if (screenshots_ && mayChangeScreen(line.command)) {
+    auto file = *screenshots_ / screenshotName(line);
+    if (auto written = host_.writeScreenshot(file); !written) {
+      ++failures_;
+      errors_ << scriptName_ << ":" << line.number << ": screenshot failed: " << written.error().message << '\n';
+    }
   }
   errors_ << std::flush;
   out_ << std::flush;

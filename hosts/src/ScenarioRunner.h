@@ -6,12 +6,15 @@
 // what was found; a command that cannot run is reported the same way with the
 // reason.  Either makes the run fail, and the script goes on with its next line, so
 // one run shows every failure.  A script file with bad lines does not run at all:
-// every bad line is reported first.
+// every bad line is reported first.  With a screenshot folder, a picture of the screen
+// is written after each command that may change it.
 #pragma once
 
 #include "CommandFamilies.h"
 #include "ScriptParser.h"
 
+#include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -39,6 +42,11 @@ class ScenarioRunner {
 
   void runLine(const scenario::ScriptLine& line);
 
+  // After every command that may change the screen, a PNG of the screen goes into
+  // `folder` (made when missing), named by script line and command:
+  // "012-nc-show.png".  A picture that cannot be written counts as a failure.
+  void takeScreenshotsInto(std::filesystem::path folder) { screenshots_ = std::move(folder); }
+
   // Prints "<n> commands, <m> expectations met, <k> failed" (to `out`, or to the error
   // stream when anything failed) and answers the exit status.
   int finish();
@@ -58,6 +66,7 @@ class ScenarioRunner {
   int expectationsMet_ = 0;
   int failures_ = 0;
   bool badInput_ = false;
+  std::optional<std::filesystem::path> screenshots_;
 };
 
 }  // namespace hosts

@@ -52,7 +52,9 @@ struct ExpectBadge {
 };
 
 // --- Navigation and time ------------------------------------------------------------
-enum class Navigation { lock, unlock, showNotificationCenter, hideNotificationCenter, home };
+// lock, unlock, nc show|hide, home; sleep (the screen goes dark as when the dim timer
+// runs out) and wake (the lock button on a dark screen).
+enum class Navigation { lock, unlock, showNotificationCenter, hideNotificationCenter, home, sleep, wake };
 struct Navigate {
   Navigation what = Navigation::lock;
 };
@@ -96,6 +98,107 @@ struct ExpectRow {
 struct ExpectHeader {
   std::string sectionID;
   std::string title;
+};
+
+// --- The device (the iOS 6 home screen) -------------------------------------------
+// passcode <code>|none: the device passcode; nullopt is none.
+struct SetPasscode {
+  std::optional<std::string> code;
+};
+// keypad <code> types a passcode on the keypad shown now; keypad cancel dismisses it
+// (code is nullopt).
+struct UseKeypad {
+  std::optional<std::string> code;
+};
+// rotate portrait|upside-down|landscape-left|landscape-right; the values are
+// UIInterfaceOrientation's.
+enum class Orientation { portrait = 1, upsideDown = 2, landscapeLeft = 3, landscapeRight = 4 };
+struct Rotate {
+  Orientation orientation = Orientation::portrait;
+};
+// open <bundleID>: brings an app to the front.
+struct OpenApplication {
+  std::string bundleID;
+};
+// call incoming|ended, camera on|off, alert on|off: what the system does to the lock
+// screen (a telephone call, the lock screen's camera, an alarm alert sounding).
+enum class SystemEvent { incomingCall, callEnded, cameraOn, cameraOff, alertOn, alertOff };
+struct Happen {
+  SystemEvent event = SystemEvent::incomingCall;
+};
+
+// --- Fingers (the iOS 6 home screen) ----------------------------------------------
+struct Point {
+  double x = 0;
+  double y = 0;
+};
+// The windows a drag goes through.
+enum class DragWindow { statusBar, lockScreen, list, banner };
+// How the fingers of a drag leave: lifted, taken away by the system, or left down.
+enum class TouchEnd { ended, cancelled, none };
+// drag <statusbar|lockscreen|list|banner> <x1>,<y1> <x2>,<y2> [seconds=<s>] [steps=<n>]
+//      [end=ended|cancelled|none] [touches=<n>]
+struct Drag {
+  DragWindow window = DragWindow::lockScreen;
+  Point from;
+  Point to;
+  double seconds = 0.3;
+  int steps = 10;
+  TouchEnd end = TouchEnd::ended;
+  int touches = 1;
+};
+// swipe <nc|lock> <sectionID> <row> left|right <distance> [seconds=<s>] [from=<x>]
+struct Swipe {
+  ListKind list = ListKind::notificationCenter;
+  std::string sectionID;
+  long long row = 0;
+  bool left = true;
+  double distance = 0;  // points, positive
+  double seconds = 0.3;
+  std::optional<double> fromX;  // the cell's x where the finger goes down; default its middle
+};
+// tap <nc|lock> <sectionID> <row>
+struct TapRow {
+  ListKind list = ListKind::notificationCenter;
+  std::string sectionID;
+  long long row = 0;
+};
+// confirm-delete: the table's Delete confirmation button.
+struct ConfirmDelete {};
+// tap-widget <sectionID>
+struct TapWidget {
+  std::string sectionID;
+};
+// tap-banner <x>,<y> (banner coordinates)
+struct TapBanner {
+  Point point;
+};
+// scroll nc <offset>: drags the Notification Center table to that content offset.
+struct ScrollList {
+  double offset = 0;
+};
+
+// --- What the device shows (the iOS 6 home screen) --------------------------------
+// expect list shown|hidden, expect locked yes|no, expect keypad shown|hidden,
+// expect statusbar time|lock, expect banner shown|none: `value` is the first word.
+enum class DeviceState { list, locked, keypad, statusBar, banner };
+struct ExpectState {
+  DeviceState what = DeviceState::list;
+  bool value = true;
+};
+// expect opened <url-or-bundleID>|none: the last action performed since start-up.
+struct ExpectOpened {
+  std::optional<std::string> what;
+};
+// expect sounds ["<name>" …]: the sounds played since the previous expect sounds.
+struct ExpectSounds {
+  std::vector<std::string> names;
+};
+// expect animation <curve> <seconds>: the last committed animation block.  The
+// curve is UIViewAnimationCurve's value (0 ease-in-out … 3 linear).
+struct ExpectAnimation {
+  long curve = 0;
+  double seconds = 0;
 };
 
 // --- Options -----------------------------------------------------------------------
@@ -151,6 +254,12 @@ struct ExpectPixel {
   int tolerance = 8;
 };
 
+// screenshot <file.png>: the screen as drawn now, at the screen's scale, written to a
+// path relative to the working directory (not the device root).
+struct Screenshot {
+  std::string path;
+};
+
 // --- Reflection ----------------------------------------------------------------------
 // The value on the right of `==`.
 struct ExpectedValue {
@@ -180,10 +289,12 @@ struct Echo {
   std::string text;
 };
 
-using Command = std::variant<PutMessage, ExpectRead, PostBulletin, SetBadge, ExpectBadge, Navigate, Wait, LongPress,
-                             PerformMenuItem, TapHeader, ClearSection, ExpectMenu, ExpectRow, ExpectHeader, SetOption,
-                             UnsetOption, SetActionMenu, ExpectOption, ExpectFile, WritePicture, ExpectPixel, ExpectValue,
-                             Evaluate, Dump, Echo>;
+using Command =
+    std::variant<PutMessage, ExpectRead, PostBulletin, SetBadge, ExpectBadge, Navigate, Wait, LongPress, PerformMenuItem,
+                 TapHeader, ClearSection, ExpectMenu, ExpectRow, ExpectHeader, SetOption, UnsetOption, SetActionMenu,
+                 ExpectOption, ExpectFile, WritePicture, ExpectPixel, ExpectValue, Evaluate, Dump, Echo, SetPasscode,
+                 UseKeypad, Rotate, OpenApplication, Happen, Drag, Swipe, TapRow, ConfirmDelete, TapWidget, TapBanner,
+                 ScrollList, ExpectState, ExpectOpened, ExpectSounds, ExpectAnimation, Screenshot>;
 
 // One parsed line: where it came from and what it says.
 struct ScriptLine {

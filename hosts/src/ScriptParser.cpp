@@ -1,5 +1,6 @@
 #include "ScriptParser.h"
 
+#include "ScriptArguments.h"
 #include "ScriptLexer.h"
 
 #include <charconv>
@@ -8,131 +9,7 @@
 namespace scenario {
 namespace {
 
-// Longest wait a script may ask for: a day.  A larger value is a typing mistake.
-constexpr double kMaximumWaitSeconds = 86400;
-
-// Thrown inside this file only, turned into a ParseError at the line's edge, so each
-// rule below can stop at its first complaint without threading results through.
-struct Complaint {
-  std::string message;
-};
-
-std::string shown(const Word& word) { return quoteWord(word.text); }
-
-std::optional<long long> parseInteger(std::string_view text) {
-  long long value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
-  return value;
-}
-
-std::optional<double> parseNumber(std::string_view text) {
-  double value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec != std::errc() || ptr != end || text.empty() || !std::isfinite(value)) return std::nullopt;
-  return value;
-}
-
-bool isIdentifier(std::string_view text) {
-  if (text.empty()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-    bool digit = c >= '0' && c <= '9';
-    if (!letter && !(digit && i > 0)) return false;
-  }
-  return true;
-}
-
-// The words of one command after its name, read front to back.
-class Arguments {
- public:
-  Arguments(std::string name, std::vector<Word> words, std::size_t first)
-      : name_(std::move(name)), words_(std::move(words)), next_(first) {}
-
-  const std::string& name() const { return name_; }
-  bool empty() const { return next_ >= words_.size(); }
-  std::size_t remaining() const { return words_.size() - next_; }
-
-  [[noreturn]] void fail(const std::string& message) const { throw Complaint{name_ + ": " + message}; }
-
-  const Word& take(const char* what) {
-    if (empty()) fail("missing " + std::string(what));
-    return words_[next_++];
-  }
-  std::string text(const char* what) { return take(what).text; }
-
-  // A value that names something (a section ID, a key): never empty.
-  std::string name(const char* what) {
-    const Word& w = take(what);
-    if (w.text.empty()) fail(std::string(what) + " is empty");
-    return w.text;
-  }
-
-  long long integer(const char* what, long long minimum) {
-    const Word& w = take(what);
-    auto value = w.quoted ? std::nullopt : parseInteger(w.text);
-    if (!value) fail("expected a whole number for " + std::string(what) + ", found " + shown(w));
-    if (*value < minimum) fail(std::string(what) + " must be at least " + std::to_string(minimum) + ", found " + w.text);
-    return *value;
-  }
-
-  // One of the given keywords, answered as its index.
-  std::size_t keyword(const char* what, std::initializer_list<const char*> choices) {
-    const Word& w = take(what);
-    std::size_t index = 0;
-    std::string list;
-    for (const char* choice : choices) {
-      if (!w.quoted && w.text == choice) return index;
-      if (!list.empty()) list += "|";
-      list += choice;
-      ++index;
-    }
-    fail("expected " + list + " for " + std::string(what) + ", found " + shown(w));
-  }
-
-  // <n|none>
-  std::optional<long long> badgeValue() {
-    const Word& w = take("badge value (a number or none)");
-    if (!w.quoted && w.text == "none") return std::nullopt;
-    auto value = w.quoted ? std::nullopt : parseInteger(w.text);
-    if (!value || *value < 0) fail("expected a number from 0 up or none, found " + shown(w));
-    return value;
-  }
-
-  // <r>,<g>,<b>, each 0 to 255.
-  void rgb(const Word& w, const std::string& text, int out[3]) const {
-    std::size_t start = 0;
-    for (int i = 0; i < 3; ++i) {
-      std::size_t end = i < 2 ? text.find(',', start) : text.size();
-      auto value = end == std::string::npos ? std::nullopt : parseInteger(text.substr(start, end - start));
-      if (!value || *value < 0 || *value > 255) fail("expected a colour r,g,b of numbers 0 to 255, found " + shown(w));
-      out[i] = static_cast<int>(*value);
-      start = end + 1;
-    }
-  }
-
-  ListKind list() {
-    return keyword("list (nc or lock)", {"nc", "lock"}) == 0 ? ListKind::notificationCenter : ListKind::lockScreen;
-  }
-
-  std::vector<Word> rest() {
-    std::vector<Word> out(words_.begin() + static_cast<std::ptrdiff_t>(std::min(next_, words_.size())), words_.end());
-    next_ = words_.size();
-    return out;
-  }
-
-  void done() const {
-    if (!empty()) fail("unexpected " + shown(words_[next_]) + " (too many values)");
-  }
-
- private:
-  std::string name_;
-  std::vector<Word> words_;
-  std::size_t next_;
-};
+using namespace parsing;
 
 OptionValue optionValue(const std::string& key, const Word& word) {
   // The list options always hold arrays; any other key holds one when the value is
@@ -282,6 +159,9 @@ Command parseExpect(Arguments& args) {
     }
     return c;
   }
+  if (!first.quoted) {
+    if (auto command = parseDeviceExpectation(what, args)) return *command;
+  }
   // expect <Class> <token> … == <value>
   std::vector<Word> words{first};
   for (const Word& w : args.rest()) words.push_back(w);
@@ -293,7 +173,8 @@ Command parseExpect(Arguments& args) {
     }
   }
   if (equals == words.size()) {
-    args.fail("expected badge, menu, row, header, option, read, file or <Class> <token> … == <value>");
+    args.fail("expected badge, menu, row, header, option, read, file, pixel, list, locked, keypad, statusbar, banner, "
+              "opened, sounds, animation or <Class> <token> … == <value>");
   }
   if (equals + 2 != words.size()) args.fail("expected exactly one value after ==");
   ExpectValue c;
@@ -430,6 +311,7 @@ Command parseCommand(const std::vector<Word>& words) {
     for (const Word& w : args.rest()) c.text += (c.text.empty() ? "" : " ") + w.text;
     return c;
   }
+  if (auto command = parseDeviceCommand(name, args)) return *command;
   throw Complaint{"unknown command " + shown(head)};
 }
 
@@ -497,6 +379,8 @@ std::string commandName(const Command& command) {
         case Navigation::showNotificationCenter: return "nc show";
         case Navigation::hideNotificationCenter: return "nc hide";
         case Navigation::home: return "home";
+        case Navigation::sleep: return "sleep";
+        case Navigation::wake: return "wake";
       }
       return "navigation";
     }
@@ -519,6 +403,42 @@ std::string commandName(const Command& command) {
     std::string operator()(const Echo&) const { return "echo"; }
     std::string operator()(const WritePicture&) const { return "picture"; }
     std::string operator()(const ExpectPixel&) const { return "expect pixel"; }
+    std::string operator()(const SetPasscode&) const { return "passcode"; }
+    std::string operator()(const UseKeypad&) const { return "keypad"; }
+    std::string operator()(const Rotate&) const { return "rotate"; }
+    std::string operator()(const OpenApplication&) const { return "open"; }
+    std::string operator()(const Happen& h) const {
+      switch (h.event) {
+        case SystemEvent::incomingCall:
+        case SystemEvent::callEnded: return "call";
+        case SystemEvent::cameraOn:
+        case SystemEvent::cameraOff: return "camera";
+        case SystemEvent::alertOn:
+        case SystemEvent::alertOff: return "alert";
+      }
+      return "event";
+    }
+    std::string operator()(const Drag&) const { return "drag"; }
+    std::string operator()(const Swipe&) const { return "swipe"; }
+    std::string operator()(const TapRow&) const { return "tap"; }
+    std::string operator()(const ConfirmDelete&) const { return "confirm-delete"; }
+    std::string operator()(const TapWidget&) const { return "tap-widget"; }
+    std::string operator()(const TapBanner&) const { return "tap-banner"; }
+    std::string operator()(const ScrollList&) const { return "scroll nc"; }
+    std::string operator()(const ExpectState& e) const {
+      switch (e.what) {
+        case DeviceState::list: return "expect list";
+        case DeviceState::locked: return "expect locked";
+        case DeviceState::keypad: return "expect keypad";
+        case DeviceState::statusBar: return "expect statusbar";
+        case DeviceState::banner: return "expect banner";
+      }
+      return "expect";
+    }
+    std::string operator()(const ExpectOpened&) const { return "expect opened"; }
+    std::string operator()(const ExpectSounds&) const { return "expect sounds"; }
+    std::string operator()(const ExpectAnimation&) const { return "expect animation"; }
+    std::string operator()(const Screenshot&) const { return "screenshot"; }
   };
   return std::visit(Namer{}, command);
 }

@@ -1,5 +1,5 @@
-// picture and expect pixel: pictures the user would have put on the device, and the
-// screen as the user would see it.
+// picture, expect pixel and screenshot: pictures the user would have put on the
+// device, and the screen as the user would see it.
 #include "CommandFamilies.h"
 
 #include <foundation/NSString.h>
@@ -56,6 +56,16 @@ Outcome run(const scenario::ExpectPixel& c, CommandContext& ctx) {
   for (int i = 0; i < 3; ++i) near = near && std::abs(got[i] - c.rgb[i]) <= c.tolerance;
   return Outcome::compare(near, colourText(c.rgb[0], c.rgb[1], c.rgb[2]) + " (within " + std::to_string(c.tolerance) + ")",
                           colourText(got[0], got[1], got[2]));
+}
+
+}  // namespace hosts
+
+namespace hosts {
+
+Outcome run(const scenario::Screenshot& c, CommandContext& ctx) {
+  auto status = ctx.host.writeScreenshot(c.path);
+  if (!status) return Outcome::error("cannot write the screenshot: " + status.error().message);
+  return Outcome::done();
 }
 
 }  // namespace hosts

@@ -1,4 +1,4 @@
-// Navigation (lock, unlock, nc show/hide, home), touches (longpress, tap-header,
+// Navigation (lock, unlock, nc show/hide, home, sleep, wake), touches (longpress, tap-header,
 // clear-section), the shared menu and the lists' rows and headers.
 #include "CommandFamilies.h"
 #include "ScriptParser.h"
@@ -36,12 +36,12 @@ std::string quotedList(const std::vector<std::string>& titles) {
   return out;
 }
 
+}  // namespace
+
 Outcome fromStatus(const objc::Status& status, const std::string& what) {
   if (status) return Outcome::done();
   return Outcome::error(what + ": " + status.error().message);
 }
-
-}  // namespace
 
 Outcome run(const scenario::Navigate& c, CommandContext& ctx) {
   Outcome failure;
@@ -56,6 +56,8 @@ Outcome run(const scenario::Navigate& c, CommandContext& ctx) {
     case scenario::Navigation::hideNotificationCenter:
       return fromStatus(screen->hideNotificationCenter(), "cannot hide Notification Center");
     case scenario::Navigation::home: return fromStatus(screen->pressHome(), "cannot press home");
+    case scenario::Navigation::sleep: return fromStatus(screen->sleep(), "cannot darken the screen");
+    case scenario::Navigation::wake: return fromStatus(screen->wake(), "cannot wake the screen");
   }
   return Outcome::error("unknown navigation");
 }
