@@ -214,6 +214,94 @@ TEST_F(Noctil7Background, CustomPictureWithBlurAndDimmingInFrontOfIt) {
             9.0f);
 }
 
+TEST_F(Noctil7Background, APictureLeavesTheBackdropAsTheLastAppearanceWithoutOneSetIt) {
+  writeOptions({{"BGSettingsEnabled", boolean(YES)},
+                {"BlurValue", number(12)},
+                {"GrayscaleValue", number(0.5)},
+                {"ColorTint", string("red")},
+                {"ColorTintAlpha", number(0.25)}});
+  noctil7::loadOptions();
+  appearOnce();
+  // Other backdrop values with the picture on: none of them reaches the backdrop.
+  writeCustomPicture({100, 100});
+  writeOptions({{"BGImageEnabled", boolean(YES)},
+                {"BGSettingsEnabled", boolean(YES)},
+                {"BlurValue", number(30)},
+                {"GrayscaleValue", number(0.1)},
+                {"ColorTint", string("blue")},
+                {"ColorTintAlpha", number(0.9)}});
+  noctil7::loadOptions();
+  appearOnce();
+  ASSERT_EQ(send<NSUInteger>(subviewsOfClass(backdropView(), "UIImageView"), sel<"count">()), 1u);
+  auto kept = sb7::backdropSettings().value();
+  EXPECT_EQ(kept.blurRadius, 12.0);
+  EXPECT_EQ(kept.grayscaleTintAlpha, 0.5);
+  ASSERT_TRUE(kept.hasColorTint);
+  EXPECT_EQ(kept.colorTint[0], 1.0);
+  EXPECT_EQ(kept.colorTint[2], 0.0);
+  EXPECT_EQ(kept.colorTintAlpha, 0.25);
+
+  // The stock values stay as well, whatever the options say meanwhile.
+  writeOptions({{"BGImageEnabled", boolean(NO)}, {"BGSettingsEnabled", boolean(NO)}});
+  noctil7::loadOptions();
+  appearOnce();
+  writeOptions({{"BGImageEnabled", boolean(YES)}, {"BGSettingsEnabled", boolean(YES)}, {"BlurValue", number(3)}});
+  noctil7::loadOptions();
+  appearOnce();
+  auto stock = sb7::backdropSettings().value();
+  EXPECT_EQ(stock.blurRadius, 20.0);
+  EXPECT_EQ(stock.grayscaleTintAlpha, 0.73);
+  EXPECT_FALSE(stock.hasColorTint);
+}
+
+TEST_F(Noctil7Background, TheKeptViewsMoveIntoTheBackdropOfAViewControllerMadeAgain) {
+  writeCustomPicture({640, 1136});
+  writeOptions({{"BGImageEnabled", boolean(YES)}, {"BGImageGrayscaleValue", number(0.4)}});
+  noctil7::loadOptions();
+  appearOnce();
+  id first = backdropView();
+  id pictureView = send<id>(subviewsOfClass(first, "UIImageView"), sel<"firstObject">());
+  id dimming = send<id>(subviewsOfClass(first, "UIView"), sel<"firstObject">());
+  ASSERT_NE(pictureView, nil);
+  ASSERT_NE(dimming, nil);
+
+  // SpringBoard lets go of its Notification Center view controller and makes a new
+  // one the next time it shows Notification Center.  The old one is kept alive here
+  // only so its backdrop can be looked at.
+  id center = send<id>(objc_lookUpClass("SBNotificationCenterController"), sel<"sharedInstance">());
+  objc::Ref oldController = objc::Ref::retain(send<id>(center, sel<"viewController">()));
+  ASSERT_TRUE(objc::setObjectIvarRetained(center, "_viewController", nil));
+  appearOnce();
+  id backdrop = backdropView();
+  ASSERT_NE(backdrop, first);
+  id pictures = subviewsOfClass(backdrop, "UIImageView");
+  id dimmers = subviewsOfClass(backdrop, "UIView");
+  ASSERT_EQ(send<NSUInteger>(pictures, sel<"count">()), 1u);
+  ASSERT_EQ(send<NSUInteger>(dimmers, sel<"count">()), 1u);
+  EXPECT_EQ(send<id>(pictures, sel<"firstObject">()), pictureView);
+  EXPECT_EQ(send<id>(dimmers, sel<"firstObject">()), dimming);
+  EXPECT_NE(send<id>(pictureView, sel<"image">()), nil);
+  id subviews = send<id>(backdrop, sel<"subviews">());
+  EXPECT_GT(send<NSUInteger>(subviews, sel<"indexOfObject:">(), dimming),
+            send<NSUInteger>(subviews, sel<"indexOfObject:">(), pictureView));
+  EXPECT_EQ(send<NSUInteger>(subviewsOfClass(first, "UIImageView"), sel<"count">()), 0u);
+
+  // A picture view alone in the backdrop gets its dimming view back in front of it.
+  send<void>(dimming, sel<"removeFromSuperview">());
+  appearOnce();
+  subviews = send<id>(backdrop, sel<"subviews">());
+  EXPECT_EQ(send<id>(dimming, sel<"superview">()), backdrop);
+  EXPECT_GT(send<NSUInteger>(subviews, sel<"indexOfObject:">(), dimming),
+            send<NSUInteger>(subviews, sel<"indexOfObject:">(), pictureView));
+  // And a picture view taken out goes back behind the dimming view.
+  send<void>(pictureView, sel<"removeFromSuperview">());
+  appearOnce();
+  subviews = send<id>(backdrop, sel<"subviews">());
+  EXPECT_EQ(send<id>(pictureView, sel<"superview">()), backdrop);
+  EXPECT_GT(send<NSUInteger>(subviews, sel<"indexOfObject:">(), dimming),
+            send<NSUInteger>(subviews, sel<"indexOfObject:">(), pictureView));
+}
+
 TEST_F(Noctil7Background, PictureOptionWithoutAFileRemovesEarlierViews) {
   writeCustomPicture({100, 100});
   writeOptions({{"BGImageEnabled", boolean(YES)}});

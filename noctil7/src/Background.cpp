@@ -20,7 +20,9 @@ using objc::sel;
 
 // The picture and dimming views belong to the backdrop view they are added to; they
 // are retained here as well, so a backdrop that goes away never leaves this code
-// holding a freed view.
+// holding a freed view.  Each appearance puts them into the backdrop on screen now
+// (placeInBackdrop), so a Notification Center view controller made again still
+// shows the picture.
 objc::Ref gPictureView;
 objc::Ref gDimmingView;
 objc::Ref gBlurFilters;
@@ -62,6 +64,16 @@ void suspendActionMenu() {
   writeActionMenuEnabled(settings, NO);
 }
 
+// Puts a kept view into `backdrop` unless it sits there already: in front of
+// everything, or just behind `inFrontOfIt` when that view is in the backdrop.
+void placeInBackdrop(id view, id backdrop, id inFrontOfIt = nil) {
+  if (backdrop == nil || objc::send<id>(view, sel<"superview">()) == backdrop) return;
+  if (inFrontOfIt != nil && objc::send<id>(inFrontOfIt, sel<"superview">()) == backdrop)
+    objc::send<void>(backdrop, sel<"insertSubview:belowSubview:">(), view, inFrontOfIt);
+  else
+    objc::send<void>(backdrop, sel<"addSubview:">(), view);
+}
+
 void showCustomPicture(id backdrop) {
   const Options& o = options();
   id controller = tweakController();
@@ -72,8 +84,8 @@ void showCustomPicture(id backdrop) {
   } else {
     gPictureView = objc::Ref::adopt(
         objc::send<id>(objc::send<id>(objc_lookUpClass("UIImageView"), sel<"alloc">()), sel<"initWithImage:">(), picture));
-    objc::send<void>(backdrop, sel<"addSubview:">(), gPictureView.get());
   }
+  placeInBackdrop(gPictureView, backdrop, gDimmingView);
   objc::send<void>(gPictureView, sel<"setAlpha:">(), CGFloat{o.bgImageAlpha});
   id layer = objc::send<id>(gPictureView, sel<"layer">());
   if (o.bgImageBlurValue > 0) {
@@ -97,8 +109,8 @@ void showCustomPicture(id backdrop) {
         objc::Ref::adopt(objc::send<id>(objc::send<id>(objc_lookUpClass("UIView"), sel<"alloc">()), sel<"initWithFrame:">(), bounds));
     objc::send<void>(gDimmingView, sel<"setBackgroundColor:">(),
                      objc::send<id>(objc_lookUpClass("UIColor"), sel<"blackColor">()));
-    objc::send<void>(backdrop, sel<"addSubview:">(), gDimmingView.get());
   }
+  placeInBackdrop(gDimmingView, backdrop);
   objc::send<void>(gDimmingView, sel<"setAlpha:">(), CGFloat{o.bgImageGrayscaleValue});
 }
 
