@@ -10,8 +10,11 @@
 
 #include "MessageReadService.h"
 #include "Removal.h"
+#include "Startup.h"
 
+#include <foundation/Bundle.h>
 #include <foundation/Clock.h>
+#include <foundation/DeviceRoot.h>
 #include <objcface/Ivar.h>
 #include <springboard7/HostControl.h>
 
@@ -441,6 +444,116 @@ TEST_F(RemovalTest, TheMissedSectionFindsItsRowsThroughTheListsOwnItems) {
   EXPECT_EQ(messages(sb7::List::NotificationCenter, missed), std::vector<std::string>{"newer mail"});
   EXPECT_EQ(sb7::badge(kChat), 4);
   EXPECT_EQ(sb7::badge(kMail), 5);
+}
+
+// ---- A home screen whose icon model has no shared instance ----------------------------
+
+// Some home screens reach their icon model only through the home screen's icon view
+// map: SBIconModel there does not answer sharedInstance.  This variant is made of
+// test classes with the home screen's names, so it lives in a process of its own
+// (the stand-in's home screen defines the same names).  Every call the library
+// makes to it is logged.
+std::vector<std::string> gVariantCalls;
+
+struct VariantIconIvars : NSObjectIvars {
+  id _badge;  // NSString or nil
+};
+NSInteger variantBadgeValue(id self, SEL) {
+  id badge = objc::ivars<VariantIconIvars>(self)->_badge;
+  return badge ? objc::send<NSInteger>(badge, sel<"integerValue">()) : 0;
+}
+void variantSetBadge(id self, SEL, id badge) {
+  gVariantCalls.push_back("setBadge:" + (badge ? text(badge) : std::string("nil")));
+  auto* icon = objc::ivars<VariantIconIvars>(self);
+  id old = icon->_badge;
+  icon->_badge = badge ? objc::send<id>(badge, sel<"copy">()) : nil;
+  objc::release(old);
+}
+
+struct VariantModelIvars : NSObjectIvars {
+  id _icons;  // NSMutableDictionary: display identifier → icon
+};
+id variantIconFor(id self, SEL, id identifier) {
+  return objc::send<id>(objc::ivars<VariantModelIvars>(self)->_icons, sel<"objectForKey:">(), identifier);
+}
+
+struct VariantMapIvars : NSObjectIvars {
+  id _model;
+};
+id gHomescreenMap = nil;
+id variantHomescreenMap(id, SEL) {
+  gVariantCalls.push_back("homescreenMap");
+  return gHomescreenMap;
+}
+id variantIconModel(id self, SEL) {
+  gVariantCalls.push_back("iconModel");
+  return objc::ivars<VariantMapIvars>(self)->_model;
+}
+
+// Registers the variant's classes and makes its map, model and one icon per
+// (display identifier, badge) pair.
+void makeVariantHomeScreen(std::initializer_list<std::pair<const char*, const char*>> icons) {
+  Class iconClass = objc::ClassBuilder<VariantIconIvars>("SBApplicationIcon", objc::NSObjectClass())
+                        .ivar<&VariantIconIvars::_badge>("_badge")
+                        .method<&variantBadgeValue>("badgeValue")
+                        .method<&variantSetBadge>("setBadge:")
+                        .registerClass();
+  Class modelClass = objc::ClassBuilder<VariantModelIvars>("SBIconModel", objc::NSObjectClass())
+                         .ivar<&VariantModelIvars::_icons>("_icons")
+                         .method<&variantIconFor>("applicationIconForDisplayIdentifier:")
+                         .registerClass();
+  Class mapClass = objc::ClassBuilder<VariantMapIvars>("SBIconViewMap", objc::NSObjectClass())
+                       .ivar<&VariantMapIvars::_model>("_model")
+                       .method<&variantIconModel>("iconModel")
+                       .classMethod<&variantHomescreenMap>("homescreenMap")
+                       .registerClass();
+  id model = objc::allocInit(modelClass);
+  objc::ivars<VariantModelIvars>(model)->_icons =
+      objc::retain(objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionary">()));
+  for (const auto& [identifier, badge] : icons) {
+    objc::Ref icon = objc::Ref::adopt(objc::allocInit(iconClass));
+    objc::ivars<VariantIconIvars>(icon)->_badge = badge ? objc::retain(str(badge)) : nil;
+    objc::send<void>(objc::ivars<VariantModelIvars>(model)->_icons, sel<"setObject:forKey:">(), icon.get(),
+                     str(identifier));
+  }
+  gHomescreenMap = objc::allocInit(mapClass);
+  objc::ivars<VariantMapIvars>(gHomescreenMap)->_model = model;
+}
+
+std::string variantBadge(const char* identifier) {
+  id model = objc::ivars<VariantMapIvars>(gHomescreenMap)->_model;
+  id badge = objc::ivars<VariantIconIvars>(variantIconFor(model, nullptr, str(identifier)))->_badge;
+  return badge ? text(badge) : "none";
+}
+
+TEST(Noctil7BadgeDeathTest, WithoutASharedIconModelTheHomeScreenMapGivesTheModel) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  testing_support::TempDir root;
+  EXPECT_EXIT(
+      {
+        objc::AutoreleasePool pool;
+        ns::setDeviceRoot(root.path());
+        ns::setMainBundleIdentifier("com.apple.springboard");
+        ASSERT_EQ(objc_lookUpClass("SBIconModel"), Nil) << "the stand-in's home screen is registered already";
+        makeVariantHomeScreen({{kChat, "5"}, {kSMS, "1"}, {kMail, nullptr}});
+        ASSERT_FALSE(objc::send<BOOL>(objc_lookUpClass("SBIconModel"), sel<"respondsToSelector:">(),
+                                      sel<"sharedInstance">()));
+        noctil7::start();
+
+        noctil7::updateBadge(str(kChat), NO);
+        EXPECT_EQ(variantBadge(kChat), "4");
+        EXPECT_EQ(gVariantCalls, (std::vector<std::string>{"homescreenMap", "iconModel", "setBadge:4"}));
+        gVariantCalls.clear();
+        noctil7::updateBadge(str(kSMS), NO);
+        EXPECT_EQ(variantBadge(kSMS), "none");
+        noctil7::updateBadge(str(kMail), NO);  // no badge: left alone
+        EXPECT_EQ(gVariantCalls,
+                  (std::vector<std::string>{"homescreenMap", "iconModel", "setBadge:nil", "homescreenMap", "iconModel"}));
+        noctil7::updateBadge(str(kChat), YES);
+        EXPECT_EQ(variantBadge(kChat), "none");
+        std::exit(::testing::Test::HasFailure() ? 1 : 0);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <corefoundation/CFMessagePort.h>
 #include <corefoundation/CFNotificationCenter.h>
 #include <corefoundation/Notify.h>
+#include <corefoundation/NotifyDelivery.h>
 #include <foundation/Bundle.h>
 #include <foundation/DeviceRoot.h>
 #include <foundation/NSString.h>
@@ -307,6 +308,22 @@ TEST(Noctil7StartupDeathTest, SpringBoardWithoutItsPrivateClassesStillStarts) {
   });
 }
 
+bool gSentinelArrived = false;
+void sentinelArrived(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
+  gSentinelArrived = true;
+}
+constexpr const char* kSentinel = "test.noctil7.startup.sentinel";
+
+// Posts the settings-changed notification `times` times in a row, then serves the
+// main run loop until a sentinel posted after them has arrived, so every one of
+// them has been delivered.
+void postSettingsChanged(int times) {
+  for (int i = 0; i < times; ++i) EXPECT_EQ(notify_post(noctil7::kSettingsChangedNotification), NOTIFY_STATUS_OK);
+  gSentinelArrived = false;
+  EXPECT_EQ(notify_post(kSentinel), NOTIFY_STATUS_OK);
+  EXPECT_TRUE(ns::RunLoop::main().runUntil([] { return gSentinelArrived; }, 10.0));
+}
+
 TEST(Noctil7StartupDeathTest, MessagesOnlyStartsTheService) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   testing_support::TempDir root;
@@ -326,6 +343,18 @@ TEST(Noctil7StartupDeathTest, MessagesOnlyStartsTheService) {
     EXPECT_EQ(noctil7::options().blurValue, 20.0);  // no option is loaded
     EXPECT_EQ(class_getMethodImplementation(objc_lookUpClass("UITableView"), sel<"_shouldShowMenuForCell:">()), before);
     EXPECT_FALSE(class_respondsToSelector(objc_lookUpClass("UIImage"), sel<"ntScaleToCenter:">()));
+
+    // Nothing observes the settings-changed notification: a post reaches no process of
+    // the device, and once one that this test observes has been delivered, the options
+    // are still unread.
+    auto report = cf::notify::post(noctil7::kSettingsChangedNotification);
+    ASSERT_TRUE(report.ok());
+    EXPECT_EQ(report->delivered, 0u);
+    CFNotificationCenterAddObserver(CFNotificationCenterGetDarwinNotifyCenter(), nullptr, &sentinelArrived,
+                                    reinterpret_cast<CFStringRef>(string(kSentinel)), nullptr,
+                                    CFNotificationSuspensionBehaviorDeliverImmediately);
+    postSettingsChanged(2);
+    EXPECT_EQ(noctil7::options().blurValue, 20.0);
   });
 }
 
@@ -352,21 +381,6 @@ IMP gHostNeedsReload = nullptr;
 void countReloadRequest(id self, SEL cmd) {
   ++gReloadRequests;
   objc::callImp<void>(gHostNeedsReload, self, cmd);
-}
-bool gSentinelArrived = false;
-void sentinelArrived(CFNotificationCenterRef, void*, CFStringRef, const void*, CFDictionaryRef) {
-  gSentinelArrived = true;
-}
-constexpr const char* kSentinel = "test.noctil7.startup.sentinel";
-
-// Posts the settings-changed notification `times` times in a row, then serves the
-// main run loop until a sentinel posted after them has arrived, so every one of
-// them has been delivered.
-void postSettingsChanged(int times) {
-  for (int i = 0; i < times; ++i) EXPECT_EQ(notify_post(noctil7::kSettingsChangedNotification), NOTIFY_STATUS_OK);
-  gSentinelArrived = false;
-  EXPECT_EQ(notify_post(kSentinel), NOTIFY_STATUS_OK);
-  EXPECT_TRUE(ns::RunLoop::main().runUntil([] { return gSentinelArrived; }, 10.0));
 }
 
 TEST(Noctil7StartupDeathTest, SettingsNotificationsCoalesceAndOnlyCollapsibleOffReloadsTheList) {
