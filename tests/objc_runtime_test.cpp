@@ -201,7 +201,7 @@ TEST(RuntimeRules, AddingToASubclassLeavesTheSuperclassAlone) {
   EXPECT_TRUE(class_addMethod(child, value, objc::toImp(&childValue), method_getTypeEncoding(parentMethod)));
   EXPECT_EQ(class_getMethodImplementation(parent, value), objc::toImp(&originalValue));
   // The parent defines it itself: adding answers NO and changes nothing.
-  EXPECT_FALSE(class_addMethod(parent, value, objc::toImp(&childValue), "q@:"));
+  EXPECT_FALSE(class_addMethod(parent, value, objc::toImp(&childValue), "l@:"));
   // A later replacement of the parent is seen through a call-time lookup.
   method_setImplementation(parentMethod, objc::toImp(&laterValue));
   EXPECT_EQ(class_getMethodImplementation(parent, value), objc::toImp(&laterValue));
@@ -222,9 +222,9 @@ TEST(RuntimeRules, SendsSeeEveryDispatchChangeAtOnce) {
   EXPECT_EQ(send<long>(instance, value), 1);
   method_setImplementation(class_getInstanceMethod(parent, value), objc::toImp(&laterValue));
   EXPECT_EQ(send<long>(instance, value), 2);
-  class_addMethod(child, value, objc::toImp(&childValue), "q@:");
+  class_addMethod(child, value, objc::toImp(&childValue), "l@:");
   EXPECT_EQ(send<long>(instance, value), 3);
-  class_replaceMethod(child, value, objc::toImp(&originalValue), "q@:");
+  class_replaceMethod(child, value, objc::toImp(&originalValue), "l@:");
   EXPECT_EQ(send<long>(instance, value), 1);
   method_exchangeImplementations(class_getInstanceMethod(child, value), class_getInstanceMethod(parent, value));
   EXPECT_EQ(send<long>(instance, value), 2);
@@ -256,11 +256,36 @@ TEST(RuntimeDeathTest, MismatchedArgumentTypesAreCaught) {
 #endif
 }
 
+long long wideValue(id, SEL) { return 7; }
+
+TEST(RuntimeDeathTest, LongAndLongLongAreDistinctTypesToTheCheck) {
+#if OBJCFACE_CHECK_SENDS
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  Class cls = objc::ClassBuilder<NSObjectIvars>("WidthProbe", objc::NSObjectClass())
+                  .method<&originalValue>("narrow")
+                  .method<&wideValue>("wide")
+                  .registerClass();
+  objc::Ref object = objc::Ref::adopt(objc::allocInit(cls));
+  // The same 64 bits either way, but a call through the other function type is
+  // undefined behaviour: a method declared NSInteger is sent with NSInteger.
+  EXPECT_EQ(send<long>(object, sel<"narrow">()), 1);
+  EXPECT_EQ(send<long long>(object, sel<"wide">()), 7);
+  EXPECT_DEATH(send<long long>(object, sel<"narrow">()), "uses types");
+  EXPECT_DEATH(send<long>(object, sel<"wide">()), "uses types");
+  EXPECT_DEATH(send<unsigned long long>(object, sel<"narrow">()), "uses types");
+#else
+  GTEST_SKIP() << "send checks are compiled out in this build";
+#endif
+}
+
 TEST(EncodingRules, CompatibleIgnoresSignednessButNotWidth) {
   EXPECT_TRUE(objc::encodingsCompatible("c@:i", "C@:I"));
   EXPECT_TRUE(objc::encodingsCompatible("v@:@", "v@:#"));
   EXPECT_TRUE(objc::encodingsCompatible("v12@0:4@8", "v@:@"));
   EXPECT_FALSE(objc::encodingsCompatible("v@:i", "v@:q"));
+  EXPECT_FALSE(objc::encodingsCompatible("l@:", "q@:"));
+  EXPECT_FALSE(objc::encodingsCompatible("v@:q", "v@:L"));
+  EXPECT_TRUE(objc::encodingsCompatible("v@:l", "v@:L"));
   EXPECT_FALSE(objc::encodingsCompatible("v@:f", "v@:d"));
   EXPECT_FALSE(objc::encodingsCompatible("v@:", "v@:@"));
   EXPECT_TRUE(objc::encodingsCompatible("v@:^{Foo=ii}", "v@:@"));

@@ -113,6 +113,9 @@ objc::Result<Value> decode(const char* rawType, Source& source) {
       v.integer = source.template get<int>();
       return v;
     case 'l':
+      v.kind = Value::Kind::integer;
+      v.integer = source.template get<long>();
+      return v;
     case 'q':
       v.kind = Value::Kind::integer;
       v.integer = source.template get<long long>();
@@ -126,6 +129,9 @@ objc::Result<Value> decode(const char* rawType, Source& source) {
       v.unsignedInteger = source.template get<unsigned int>();
       return v;
     case 'L':
+      v.kind = Value::Kind::unsignedInteger;
+      v.unsignedInteger = source.template get<unsigned long>();
+      return v;
     case 'Q':
       v.kind = Value::Kind::unsignedInteger;
       v.unsignedInteger = source.template get<unsigned long long>();

@@ -61,11 +61,12 @@ void sendRequest(id notification, int attempt) {
   if (address == nil) return;
   CFMessagePortRef port = servicePort();
   if (port != nullptr && CFMessagePortIsValid(port)) {
-    long long recordID = objc::send<NSInteger>(objc::send<id>(notification, sel<"recordID">()), sel<"integerValue">());
+    NSInteger recordID = objc::send<NSInteger>(objc::send<id>(notification, sel<"recordID">()), sel<"integerValue">());
     id request = objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionary">());
     objc::send<void>(request, sel<"setObject:forKey:">(), address, nsString("address"));
     objc::send<void>(request, sel<"setObject:forKey:">(),
-                     objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithLongLong:">(), recordID),
+                     objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithLongLong:">(),
+                                    static_cast<long long>(recordID)),
                      nsString("recordID"));
     id data = objc::send<id>(objc_lookUpClass("NSKeyedArchiver"), sel<"archivedDataWithRootObject:">(), request);
     // One-way: the result is not examined, a failed send is not retried.
@@ -162,7 +163,7 @@ void markMessageRead(id address, id recordID) {
   NSUInteger count = objc::send<NSUInteger>(messages, sel<"count">());
   for (NSUInteger i = 0; i < count; ++i) {
     id message = objc::send<id>(messages, sel<"objectAtIndex:">(), i);
-    if (objc::send<long long>(message, sel<"rowID">()) == wanted) {
+    if (objc::send<NSInteger>(message, sel<"rowID">()) == wanted) {
       objc::send<void>(message, sel<"markAsRead">());
       objc::send<void>(conversation, sel<"updateMessage:">(), message);
       return;

@@ -27,7 +27,9 @@ std::size_t skipType(std::string_view s, std::size_t i) {
 
 // Splits a type string into one token per value, each reduced to how it is passed:
 // integers keep their size (int and long differ in the upper register half), every
-// pointer kind is "p", structs and arrays keep their whole text.
+// pointer kind is "p", structs and arrays keep their whole text.  The two 64-bit
+// integer types stay apart (long and long long), since calling a function of one
+// through a pointer to the other is undefined even though the bits travel alike.
 std::vector<std::string> passingTokens(const char* types) {
   std::vector<std::string> out;
   std::string_view s(types ? types : "");
@@ -44,7 +46,8 @@ std::vector<std::string> passingTokens(const char* types) {
       case 'c': case 'C': case 'B': out.emplace_back("i1"); break;
       case 's': case 'S': out.emplace_back("i2"); break;
       case 'i': case 'I': out.emplace_back("i4"); break;
-      case 'l': case 'L': case 'q': case 'Q': out.emplace_back("i8"); break;
+      case 'l': case 'L': out.emplace_back("i8l"); break;
+      case 'q': case 'Q': out.emplace_back("i8q"); break;
       case '@': case '#': case ':': case '*': case '^': case '?': out.emplace_back("p"); break;
       default: out.emplace_back(s.substr(i, end - i)); break;
     }

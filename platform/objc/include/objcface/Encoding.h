@@ -11,7 +11,10 @@
 namespace objc {
 
 // The encoding of one C++ type.  Objects and other pointers are "@" and "^v": the
-// platform never needs to tell pointee types apart.
+// platform never needs to tell pointee types apart.  `long` (NSInteger) is "l" and
+// `long long` is "q": both are 64 bits here and travel alike, but they are distinct
+// C++ types, and a call through a function pointer of the other one is undefined
+// (the sanitizers' function check reports it), so sends keep them apart.
 template <class T, class = void>
 struct Encode {
   static std::string get() {
@@ -46,8 +49,8 @@ OBJCFACE_ENCODE(short, "s");
 OBJCFACE_ENCODE(unsigned short, "S");
 OBJCFACE_ENCODE(int, "i");
 OBJCFACE_ENCODE(unsigned int, "I");
-OBJCFACE_ENCODE(long, "q");
-OBJCFACE_ENCODE(unsigned long, "Q");
+OBJCFACE_ENCODE(long, "l");
+OBJCFACE_ENCODE(unsigned long, "L");
 OBJCFACE_ENCODE(long long, "q");
 OBJCFACE_ENCODE(unsigned long long, "Q");
 OBJCFACE_ENCODE(float, "f");
@@ -70,8 +73,9 @@ std::string methodEncoding() {
 
 // True when a call made with the signature `callSide` can safely reach a method whose
 // type string is `methodSide`: every argument and the result must travel the same way
-// (same register class and size).  Signedness and pointee types are not compared,
-// because they do not change how a value is passed.
+// (same register class and size) and be of the same integer type where C++ has two
+// of one size (long "l" and long long "q").  Signedness and pointee types are not
+// compared, because they do not change how a value is passed.
 bool encodingsCompatible(const char* callSide, const char* methodSide);
 
 }  // namespace objc
