@@ -81,8 +81,8 @@ TEST_F(HostsEndToEnd, MobileSMSServesUntilTerminatedAndExitsCleanly) {
 TEST_F(HostsEndToEnd, BadCommandLinesAndScriptsExitWithTwoAndRunNothing) {
   ChildProcess noVersion(hostProgram("springboard"), {"--device", root()});
   EXPECT_EQ(exitCode(noVersion.waitExit(20s)), 2);
-  ChildProcess ios6(hostProgram("springboard"), {"--ios", "6.x", "--device", root()});
-  EXPECT_EQ(exitCode(ios6.waitExit(20s)), 2);
+  ChildProcess ipadOn7(hostProgram("springboard"), {"--ios", "7.x", "--ipad", "--device", root()});
+  EXPECT_EQ(exitCode(ipadOn7.waitExit(20s)), 2);
   ChildProcess unknown(hostProgram("mobilesms"), {"--colour", "red"});
   EXPECT_EQ(exitCode(unknown.waitExit(20s)), 2);
 
