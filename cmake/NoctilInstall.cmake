@@ -13,13 +13,17 @@ set(NOCTIL_TWEAK_FOLDER Library/MobileSubstrate/DynamicLibraries)
 set(NOCTIL_PREFERENCE_BUNDLE_FOLDER Library/PreferenceBundles)
 set(NOCTIL_PREFERENCE_LOADER_FOLDER Library/PreferenceLoader/Preferences)
 
-# noctil_install_tweak(<target> BUNDLES <bundle id>... [NAME <name>] [COMPONENT <component>])
+# noctil_install_tweak(<target> BUNDLES <bundle id>... [NAME <name>] [COMPONENT <component>]
+#                      [CORE_FOUNDATION_VERSION <lowest> [<below>]])
 # Installs the shared library <target> as <name>.dylib (default: the target name) with
 # the filter list <name>.plist naming the bundle identifiers of the programs that load
-# it.  A COMPONENT other than the default keeps the tweak out of a plain install
-# (tests use it for their fixtures: `cmake --install … --component <component>`).
+# it.  CORE_FOUNDATION_VERSION limits it to the iOS versions whose CoreFoundation
+# version is at least <lowest> and, when given, below <below> (the filter's
+# "CoreFoundationVersion" array).  A COMPONENT other than the default keeps the tweak
+# out of a plain install (tests use it for their fixtures:
+# `cmake --install … --component <component>`).
 function(noctil_install_tweak target)
-  cmake_parse_arguments(ARG "" "NAME;COMPONENT" "BUNDLES" ${ARGN})
+  cmake_parse_arguments(ARG "" "NAME;COMPONENT" "BUNDLES;CORE_FOUNDATION_VERSION" ${ARGN})
   if(NOT ARG_BUNDLES)
     message(FATAL_ERROR "noctil_install_tweak(${target}): BUNDLES is required")
   endif()
@@ -34,12 +38,24 @@ function(noctil_install_tweak target)
   foreach(bundle ${ARG_BUNDLES})
     string(APPEND bundle_items "\t\t\t<string>${bundle}</string>\n")
   endforeach()
+  set(version_items "")
+  list(LENGTH ARG_CORE_FOUNDATION_VERSION version_count)
+  if(version_count GREATER 2)
+    message(FATAL_ERROR "noctil_install_tweak(${target}): CORE_FOUNDATION_VERSION takes one or two numbers")
+  endif()
+  if(version_count GREATER 0)
+    string(APPEND version_items "\t\t<key>CoreFoundationVersion</key>\n\t\t<array>\n")
+    foreach(version ${ARG_CORE_FOUNDATION_VERSION})
+      string(APPEND version_items "\t\t\t<real>${version}</real>\n")
+    endforeach()
+    string(APPEND version_items "\t\t</array>\n")
+  endif()
   set(filter ${CMAKE_CURRENT_BINARY_DIR}/tweak-filters/${ARG_NAME}.plist)
   file(WRITE ${filter}
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
     "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
     "<plist version=\"1.0\">\n<dict>\n\t<key>Filter</key>\n\t<dict>\n\t\t<key>Bundles</key>\n\t\t<array>\n"
-    "${bundle_items}\t\t</array>\n\t</dict>\n</dict>\n</plist>\n")
+    "${bundle_items}\t\t</array>\n${version_items}\t</dict>\n</dict>\n</plist>\n")
   install(FILES $<TARGET_FILE:${target}> DESTINATION ${NOCTIL_TWEAK_FOLDER} RENAME ${ARG_NAME}.dylib
           PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE
           ${component_args})

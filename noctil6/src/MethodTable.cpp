@@ -1,0 +1,101 @@
+#include "MethodTable.h"
+
+#include "ListHooks.h"
+#include "ListWindow.h"
+#include "LockScreenHooks.h"
+#include "PassThroughHooks.h"
+#include "PullDown.h"
+
+namespace noctil6 {
+namespace {
+
+using hook::replace;
+using hook::replaceInPlace;
+
+// Most entries are replaced in place, on the method the class answers with wherever
+// it is defined; the four with a superclass forwarder (replace) act for their own
+// class only.  Classes are looked up, and their superclasses saved, in the order in
+// which they first appear.  CTCallCenter may be missing (no telephony): its entry is
+// then skipped like any other of a missing class.
+const hook::Entry kTable[] = {
+    replaceInPlace<&menuButtonDownReplacement, gMenuButtonDown>("SpringBoard", "menuButtonDown:"),
+    replaceInPlace<&frontDisplayDidChangeReplacement, gFrontDisplayDidChange>("SpringBoard", "frontDisplayDidChange"),
+    replaceInPlace<&passThrough<gOrientationChanged, void, NSInteger>, gOrientationChanged>(
+        "SpringBoard", "noteInterfaceOrientationChanged:"),
+    replaceInPlace<&finishLaunchingReplacement, gFinishLaunching>("SBUIController", "finishLaunching"),
+    replace<&statusBarSendEventReplacement, gStatusBarSendEvent>("UIStatusBarWindow", "sendEvent:"),
+    replace<&alertWindowSendEventReplacement, gAlertWindowSendEvent>("SBAlertWindow", "sendEvent:"),
+    replaceInPlace<&didSelectRowReplacement, gDidSelectRow>("SBBulletinListController",
+                                                            "tableView:didSelectRowAtIndexPath:"),
+    replaceInPlace<&didEndDeceleratingReplacement, gDidEndDecelerating>("SBBulletinListController",
+                                                                        "scrollViewDidEndDecelerating:"),
+    replaceInPlace<&showListViewReplacement, gShowListView>("SBBulletinListController", "showListViewAnimated:"),
+    replaceInPlace<&setListViewActiveReplacement, gSetListViewActive>("SBBulletinListController",
+                                                                      "_setListViewActive:"),
+    replaceInPlace<&passThrough<gHandlePan, void, id>, gHandlePan>("SBBulletinListController", "handlePan:"),
+    replaceInPlace<&passThrough<gClearSection, void, id>, gClearSection>("SBBulletinListController", "_clearSection:"),
+    replaceInPlace<&passThrough<gHeightForRow, CGFloat, id, id>, gHeightForRow>(
+        "SBBulletinListController", "tableView:heightForRowAtIndexPath:"),
+    replaceInPlace<&passThrough<gViewForHeader, id, id, NSInteger>, gViewForHeader>(
+        "SBBulletinListController", "tableView:viewForHeaderInSection:"),
+    replaceInPlace<&passThrough<gCellForRow, id, id, id>, gCellForRow>("SBBulletinListController",
+                                                                       "tableView:cellForRowAtIndexPath:"),
+    replaceInPlace<&passThrough<gAddBulletin, void, id, id, NSUInteger>, gAddBulletin>(
+        "SBBulletinListController", "observer:addBulletin:forFeed:"),
+    replaceInPlace<&passThrough<gDidEndDragging, void, id, BOOL>, gDidEndDragging>(
+        "SBBulletinListController", "scrollViewDidEndDragging:willDecelerate:"),
+    replace<&passThrough<gHeaderTouchesEnded, void, id, id>, gHeaderTouchesEnded>("SBBulletinHeaderView",
+                                                                                  "touchesEnded:withEvent:"),
+    replaceInPlace<&allowsGestureReplacement, gAllowsGesture>("SBBulletinWindowController",
+                                                              "allowsShowNotificationsGesture"),
+    replace<&setWindowLevelReplacement, gSetWindowLevel>("SBBulletinWindow", "setWindowLevel:"),
+    replaceInPlace<&listWindowSendEventReplacement, gListWindowSendEvent>("SBBulletinWindow", "sendEvent:"),
+    replaceInPlace<&passThrough<gTableLayoutSubviews, void>, gTableLayoutSubviews>("SBBulletinTableView",
+                                                                                   "layoutSubviews"),
+    replaceInPlace<&passThrough<gTableDeleteRows, void, id, NSInteger>, gTableDeleteRows>(
+        "SBBulletinTableView", "deleteRowsAtIndexPaths:withRowAnimation:"),
+    replaceInPlace<&passThrough<gTableDeleteSections, void, id, NSInteger>, gTableDeleteSections>(
+        "SBBulletinTableView", "deleteSections:withRowAnimation:"),
+    replaceInPlace<&passThrough<gTableInit, id, CGRect, id>, gTableInit>("SBBulletinTableView",
+                                                                         "initWithFrame:linenView:"),
+    replaceInPlace<&passThrough<gListViewInit, id, CGRect, id>, gListViewInit>("SBBulletinListView",
+                                                                               "initWithFrame:delegate:"),
+    replaceInPlace<&passThrough<gLinen, id>, gLinen>("SBBulletinListView", "linen"),
+    replaceInPlace<&passThrough<gListViewDealloc, void>, gListViewDealloc>("SBBulletinListView", "dealloc"),
+    replaceInPlace<&passThrough<gPositionSlidingView, void, CGFloat>, gPositionSlidingView>(
+        "SBBulletinListView", "positionSlidingViewAtY:"),
+    replaceInPlace<&passThrough<gShowsNoNotificationsLabel, void, BOOL, BOOL>, gShowsNoNotificationsLabel>(
+        "SBBulletinListView", "setShowsNoNotificationsLabel:animated:"),
+    replaceInPlace<&passThrough<gCellInit, id, id, id>, gCellInit>("SBBulletinListCell",
+                                                                   "initWithLinenView:reuseIdentifier:"),
+    replaceInPlace<&passThrough<gCellLayoutSubviews, void>, gCellLayoutSubviews>("SBBulletinListCell",
+                                                                                 "layoutSubviews"),
+    replaceInPlace<&widgetTappedReplacement, gWidgetTapped>("SBWeeAppCell", "_tapped:"),
+    replaceInPlace<&passThrough<gPresentBanner, void, id>, gPresentBanner>("SBBulletinBannerController",
+                                                                           "_presentBannerForItem:"),
+    replaceInPlace<&passThrough<gBannerTapped, void, id>, gBannerTapped>("SBBulletinBannerController",
+                                                                         "_handleBannerTapGesture:"),
+    replaceInPlace<&passThrough<gPresentBannerWithReason, void, id, NSInteger>, gPresentBannerWithReason>(
+        "SBBannerController", "_presentBannerForItem:existingDismissReason:"),
+    replaceInPlace<&attemptUnlockReplacement, gAttemptUnlock>("SBAwayController", "attemptUnlock"),
+    replaceInPlace<&didAnimateLockKeypadOutReplacement, gDidAnimateLockKeypadOut>("SBAwayController",
+                                                                                  "didAnimateLockKeypadOut"),
+    replaceInPlace<&passThrough<gAwayCellInit, id, id>, gAwayCellInit>("SBAwayBulletinCell", "initWithReuseIdentifier:"),
+    replaceInPlace<&passThrough<gAwayCellLayoutSubviews, void>, gAwayCellLayoutSubviews>("SBAwayBulletinCell",
+                                                                                         "layoutSubviews"),
+    replaceInPlace<&passThrough<gAwayTableDeleteRows, void, id, NSInteger>, gAwayTableDeleteRows>(
+        "SBAwayBulletinTableView", "deleteRowsAtIndexPaths:withRowAnimation:"),
+    replaceInPlace<&handleCallNotificationReplacement, gHandleCallNotification>(
+        "CTCallCenter", "handleNotificationFromConnection:ofType:withInfo:"),
+    replaceInPlace<&attemptDeviceUnlockReplacement, gAttemptDeviceUnlock>("SBAwayController",
+                                                                          "attemptDeviceUnlockWithPassword:lockViewOwner:"),
+};
+static_assert(std::size(kTable) == 43);
+
+}  // namespace
+
+std::span<const hook::Entry> methodTable() { return kTable; }
+
+void installMethodTable() { hook::install(kTable); }
+
+}  // namespace noctil6
