@@ -1,51 +1,20 @@
 // The lock screen's notification list: SBLockScreenNotificationListController (a
 // bulletin observer of the lock-screen feed that keeps the list items of the
 // notifications delivered while the UI is locked, newest first), its list items
-// (SBAwayBulletinListItem) and SBLockScreenNotificationListView, the data source of
-// the list's table, which hands out SBLockScreenBulletinCell cells.
+// (SBAwayBulletinListItem, the same on iOS 6: springboardcommon/AwayListItem.h) and
+// SBLockScreenNotificationListView, the data source of the list's table, which hands
+// out SBLockScreenBulletinCell cells.
 #include "BulletinViewController.h"
 #include "Classes.h"
 #include "Common.h"
 
 #include <bulletinboard/BulletinBoard.h>
+#include <springboardcommon/AwayListItem.h>
 #include <uikit/UIView.h>
 #include <uikit/UIViewController.h>
 
 namespace sb7::detail {
 namespace {
-
-// ---- SBAwayBulletinListItem ----
-
-struct ListItemIvars : NSObjectIvars {
-  id _bulletins;  // NSMutableArray of BBBulletin; the first is the one shown
-  id bulletins() { return _bulletins; }
-};
-
-id itemInitWithBulletin(id self, SEL, id bulletin) {
-  self = objc::sendSuper<id>(self, objc::classNamed("SBAwayBulletinListItem"), sel<"init">());
-  if (!self) return nil;
-  objc::ivars<ListItemIvars>(self)->_bulletins = objc::retain(mutableArray());
-  if (bulletin) send<void>(objc::ivars<ListItemIvars>(self)->_bulletins, sel<"addObject:">(), bulletin);
-  return self;
-}
-
-id itemActiveBulletin(id self, SEL) {
-  auto all = elements(objc::ivars<ListItemIvars>(self)->_bulletins);
-  return all.empty() ? nil : all.front();
-}
-
-id itemBulletinWithID(id self, SEL, id bulletinID) {
-  std::string wanted = text(bulletinID);
-  for (id b : elements(objc::ivars<ListItemIvars>(self)->_bulletins)) {
-    if (text(send<id>(b, sel<"bulletinID">())) == wanted) return b;
-  }
-  return nil;
-}
-
-void itemDealloc(id self, SEL cmd) {
-  clear(objc::ivars<ListItemIvars>(self)->_bulletins);
-  objc::sendSuper<void>(self, objc::classNamed("SBAwayBulletinListItem"), cmd);
-}
 
 // ---- SBLockScreenNotificationListController ----
 
@@ -221,14 +190,7 @@ void lvDealloc(id self, SEL cmd) {
 }  // namespace
 
 void registerLockScreenListClasses() {
-  objc::ClassBuilder<ListItemIvars>("SBAwayBulletinListItem", objc::NSObjectClass())
-      .ivar<&ListItemIvars::_bulletins>("_bulletins")
-      .method<&itemInitWithBulletin>("initWithBulletin:")
-      .method<&ListItemIvars::bulletins>("bulletins")
-      .method<&itemActiveBulletin>("activeBulletin")
-      .method<&itemBulletinWithID>("bulletinWithID:")
-      .method<&itemDealloc>("dealloc")
-      .registerClass();
+  sbcommon::registerAwayBulletinListItemClass();
   objc::ClassBuilder<ListControllerIvars>("SBLockScreenNotificationListController", objc::classNamed("UIViewController"))
       .ivar<&ListControllerIvars::_observer>("_observer")
       .ivar<&ListControllerIvars::_listItems>("_listItems")
