@@ -149,6 +149,82 @@ objc::Status Finger::moveBy(CGFloat dx, CGFloat dy, ns::TimeInterval seconds) {
 objc::Status Finger::up(ns::TimeInterval seconds) { return step(UITouchPhaseEnded, location_, seconds); }
 objc::Status Finger::cancel() { return step(UITouchPhaseCancelled, location_, 0); }
 
+objc::Result<Hand> Hand::down(id view, const std::vector<CGPoint>& points) {
+  if (view == nil) return objc::makeError("no view to touch");
+  if (points.empty()) return objc::makeError("a hand needs at least one finger");
+  id window = detail::windowOf(view);
+  if (window == nil) return objc::makeError(std::string("the ") + objc::className(view) + " is not in a window");
+  layoutTree(window);
+  Hand hand;
+  hand.reference_ = objc::retain(view);
+  double now = ns::now();
+  for (CGPoint point : points) {
+    CGPoint inWindow = convertPoint(point, view, window);
+    id hit = send<id>(window, sel<"hitTest:withEvent:">(), inWindow, static_cast<id>(nil));
+    if (hit == nil) return objc::makeError("nothing takes touches at that point");
+    id touch = detail::makeTouch(window, window, hit, inWindow, now, 1);
+    detail::setTouchRecognizers(touch, recognisersForTouch(hit, touch));
+    hand.touches_.push_back(touch);
+    hand.locations_.push_back(point);
+  }
+  objc::AutoreleasePool pool;
+  send<void>(sharedApplication(), sel<"sendEvent:">(), detail::makeTouchEvent(hand.touches_, now));
+  return hand;
+}
+
+Hand::Hand(Hand&& other) noexcept { *this = std::move(other); }
+
+Hand& Hand::operator=(Hand&& other) noexcept {
+  if (this == &other) return *this;
+  if (isDown()) (void)cancel();
+  release();
+  touches_ = std::exchange(other.touches_, {});
+  locations_ = std::exchange(other.locations_, {});
+  reference_ = std::exchange(other.reference_, nil);
+  clockOffset_ = other.clockOffset_;
+  return *this;
+}
+
+Hand::~Hand() {
+  if (isDown()) (void)cancel();
+  release();
+}
+
+void Hand::release() {
+  for (id t : touches_) objc::release(t);
+  touches_.clear();
+  objc::release(reference_);
+  reference_ = nil;
+}
+
+objc::Status Hand::step(NSInteger phase, CGFloat dx, CGFloat dy, ns::TimeInterval seconds) {
+  if (!isDown()) return objc::makeError("the hand is not down");
+  if (seconds > 0) clockOffset_ += seconds;
+  double when = ns::now() + clockOffset_;
+  for (std::size_t i = 0; i < touches_.size(); ++i) {
+    locations_[i] = CGPointMake(locations_[i].x + dx, locations_[i].y + dy);
+    id root = detail::touchIvars(touches_[i])->_root;
+    detail::updateTouch(touches_[i], phase, convertPoint(locations_[i], reference_, root), when);
+  }
+  std::vector<objc::Ref> keep;
+  for (id t : touches_) keep.push_back(objc::Ref::retain(t));
+  {
+    objc::AutoreleasePool pool;
+    send<void>(sharedApplication(), sel<"sendEvent:">(), detail::makeTouchEvent(touches_, when));
+  }
+  if (phase == UITouchPhaseEnded || phase == UITouchPhaseCancelled) {
+    for (id t : touches_) objc::release(t);
+    touches_.clear();
+  }
+  return objc::Ok{};
+}
+
+objc::Status Hand::moveBy(CGFloat dx, CGFloat dy, ns::TimeInterval seconds) {
+  return step(UITouchPhaseMoved, dx, dy, seconds);
+}
+objc::Status Hand::up(ns::TimeInterval seconds) { return step(UITouchPhaseEnded, 0, 0, seconds); }
+objc::Status Hand::cancel() { return step(UITouchPhaseCancelled, 0, 0, 0); }
+
 objc::Status tap(id view) {
   CGRect b = viewBounds(view);
   return tap(view, CGPointMake(CGRectGetMidX(b), CGRectGetMidY(b)));

@@ -83,6 +83,44 @@ class Finger {
   ns::TimeInterval clockOffset_ = 0;
 };
 
+// Several fingers moving together: each event carries every finger, so the
+// receivers see all of them at once (UIEvent allTouches, a two-finger drag).  Each
+// finger is hit-tested through the view's window where it goes down.  Move-only;
+// fingers still down when the hand goes away are cancelled.
+class Hand {
+ public:
+  // Puts one finger down at each point (the view's coordinates), in one event.  An
+  // error when there is no point, the view is not in a window or nothing at a point
+  // takes touches.
+  static objc::Result<Hand> down(id view, const std::vector<CGPoint>& points);
+
+  Hand(Hand&& other) noexcept;
+  Hand& operator=(Hand&& other) noexcept;
+  Hand(const Hand&) = delete;
+  Hand& operator=(const Hand&) = delete;
+  ~Hand();
+
+  // Moves every finger by the same distance, `seconds` after the previous event.
+  objc::Status moveBy(CGFloat dx, CGFloat dy, ns::TimeInterval seconds = 1.0 / 60.0);
+  // Lifts every finger where it is, `seconds` after the previous event.
+  objc::Status up(ns::TimeInterval seconds = 0.0);
+  // The system takes every touch away.
+  objc::Status cancel();
+
+  bool isDown() const { return !touches_.empty(); }
+  std::size_t fingerCount() const { return touches_.size(); }
+
+ private:
+  Hand() = default;
+  objc::Status step(NSInteger phase, CGFloat dx, CGFloat dy, ns::TimeInterval seconds);
+  void release();
+
+  std::vector<id> touches_;  // retained
+  std::vector<CGPoint> locations_;  // in the reference view's coordinates
+  id reference_ = nil;       // retained
+  ns::TimeInterval clockOffset_ = 0;
+};
+
 // A tap: a finger down and up at once at `point` (default: the centre) of `view`,
 // through its window.
 objc::Status tap(id view);
