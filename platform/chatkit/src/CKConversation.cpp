@@ -1,4 +1,5 @@
-// CKConversation: one chat of the store with the messages loaded so far.
+// CKConversation: one chat of the store with the messages loaded so far (on iOS 6,
+// the recent ones as soon as they are asked for).
 #include "ChatKitInternal.h"
 
 #include <foundation/NSArray.h>
@@ -21,7 +22,20 @@ id conversationChatIdentifier(id self, SEL) { return conv(self)->_chatIdentifier
 id conversationGroupID(id self, SEL) { return conv(self)->_isGroup ? conv(self)->_chatIdentifier : nil; }
 BOOL conversationIsGroup(id self, SEL) { return conv(self)->_isGroup; }
 id conversationRecipients(id self, SEL) { return conv(self)->_recipients; }
-id conversationMessages(id self, SEL) { return conv(self)->_messages; }
+// Whether the process plays iOS 6, whose ChatKit reads a conversation's recent
+// messages the first time they are asked for; iOS 7's waits for loadMoreMessages.
+// Asked of UIDevice by name, as ChatKit does not link UIKit.
+bool loadsOnFirstUse() {
+  Class device = objc::classNamed("UIDevice");
+  if (device == Nil) return false;
+  id version = send<id>(send<id>(device, sel<"currentDevice">()), sel<"systemVersion">());
+  return version != nil && send<double>(version, sel<"doubleValue">()) < 7.0;
+}
+
+id conversationMessages(id self, SEL) {
+  if (ns::elements(conv(self)->_messages).empty() && loadsOnFirstUse()) send<void>(self, sel<"loadMoreMessages">());
+  return conv(self)->_messages;
+}
 
 NSUInteger conversationUnreadCount(id self, SEL) {
   NSUInteger n = 0;

@@ -13,9 +13,10 @@
 //   CKConversation : NSObject
 //     chatIdentifier, groupID (nil unless a group chat), isGroupConversation,
 //     recipients (NSArray of CKEntity), messages (NSArray of CKMessage, the loaded
-//     ones, oldest first), loadMoreMessages (loads every message newer than the
-//     loaded ones and up to 50 older ones), updateMessage: (stores the message's
-//     read state), unreadCount (NSUInteger).
+//     ones, oldest first; on iOS 6 — UIDevice's systemVersion below 7 — asking an
+//     empty conversation loads its recent ones first), loadMoreMessages (loads every
+//     message newer than the loaded ones and up to 50 older ones), updateMessage:
+//     (stores the message's read state), unreadCount (NSUInteger).
 //   CKMessage : NSObject
 //     rowID (NSInteger), guid, text, address, date (NSDate), isFromMe, isRead (BOOL),
 //     markAsRead (in memory until the conversation's updateMessage:).
