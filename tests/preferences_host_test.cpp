@@ -42,12 +42,16 @@ TEST(PreferencesScript, ReadsEveryCommandForm) {
   EXPECT_EQ(std::get<ExpectTitle>(one("expect title \"Noctil\"")).text, "Noctil");
   EXPECT_EQ(std::get<ExpectFile>(one("expect file /var/x.png jpeg")).state, ExpectFile::State::jpeg);
   EXPECT_DOUBLE_EQ(std::get<Wait>(one("wait 0.5")).seconds, 0.5);
+  EXPECT_TRUE(std::get<Source>(one("source camera")).camera);
+  EXPECT_FALSE(std::get<Source>(one("source library")).camera);
+  EXPECT_TRUE(std::holds_alternative<TapOutside>(one("tap-outside")));
 
   auto blank = parseCommand("   # only a comment");
   ASSERT_TRUE(blank.ok());
   EXPECT_FALSE(blank->has_value());
   for (const char* bad : {"open", "open a b", "set Collapsible", "pick x.png album", "expect value K",
-                          "expect colour red", "fly away", "wait -1", "wait soon", "open \"unterminated"}) {
+                          "expect colour red", "fly away", "wait -1", "wait soon", "open \"unterminated", "source",
+                          "source album", "source camera now", "tap-outside there"}) {
     EXPECT_FALSE(parseCommand(bad).ok()) << bad;
   }
 }
@@ -250,6 +254,44 @@ expect file /var/mobile/Library/Noctil/CustomBGImage.png jpeg
 
   r = run("pick sea.png camera\n", {"--ios", "7.x"});
   EXPECT_EQ(r.status, 1);  // no picker ever answered it
+}
+
+TEST_F(HostProgram, AnIPadSourceAndATapBesideThePopoverDriveThePickersOneByOne) {
+  writePicture("sea.png");
+  fs::create_directories(root_.path() / "var/mobile/Library/Noctil");
+  ProgramRun r = run(R"(open "Background"
+open "Custom Picture"
+press "Choose Picture"
+source library
+tap-outside
+press "Choose Picture"
+source camera
+cancel
+press "Choose Picture"
+pick sea.png camera
+expect file /var/mobile/Library/Noctil/CustomBGImage.png jpeg
+back
+)",
+                     {"--ios", "7.x", "--ipad"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_TRUE(r.has("action sheet: Photo Library"));
+  EXPECT_TRUE(r.has("image picker: photo library, in a popover"));
+  EXPECT_TRUE(r.has("popover: closed"));
+  EXPECT_TRUE(r.has("action sheet: Camera"));
+  EXPECT_TRUE(r.has("image picker: camera, full screen"));
+  EXPECT_TRUE(r.has("image picker: cancelled"));
+
+  // Each needs what it acts on: a sheet offering the source, a popover on screen.
+  r = run(R"(open "Background"
+open "Custom Picture"
+tap-outside
+source library
+press "Choose Picture"
+source camera
+)",
+          {"--ios", "7.x", "--ipad", "--no-camera"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(r.has("image picker: photo library, in a popover"));
 }
 
 TEST_F(HostProgram, RefusesToStartWithoutWhatItNeeds) {

@@ -18,6 +18,7 @@
 #include <uikit/UIApplication.h>
 #include <uikit/UIDevice.h>
 #include <uikit/UIImagePickerController.h>
+#include <uikit/Simulation.h>
 #include <uikit/UIPopoverController.h>
 #include <uikit/UIWindow.h>
 
@@ -100,6 +101,17 @@ objc::Result<std::vector<std::uint8_t>> readHostFile(const std::filesystem::path
   std::ifstream in(path, std::ios::binary);
   if (!in) return objc::makeError("cannot read " + path.string());
   return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The button of an action sheet that offers the source by name, or -1.
+NSInteger sourceButton(id sheet, bool camera) {
+  auto titles = uikit::actionSheetButtonTitles(sheet);
+  const char* wanted = camera ? "Camera" : "Library";
+  NSInteger index = -1;
+  for (std::size_t i = 0; i < titles.size(); ++i) {
+    if (titles[i].find(wanted) != std::string::npos) index = static_cast<NSInteger>(i);
+  }
+  return index;
 }
 
 void printRow(std::ostream& out, const preferences::RowView& row) {
@@ -225,6 +237,10 @@ objc::Status SettingsApp::run(const Command& command, std::ostream& out) {
           return press(c, out);
         } else if constexpr (std::is_same_v<T, Pick>) {
           return pick(c, out);
+        } else if constexpr (std::is_same_v<T, Source>) {
+          return source(c, out);
+        } else if constexpr (std::is_same_v<T, TapOutside>) {
+          return tapOutside(out);
         } else if constexpr (std::is_same_v<T, Cancel>) {
           return cancel(out);
         } else if constexpr (std::is_same_v<T, Wait>) {
@@ -330,6 +346,39 @@ objc::Status SettingsApp::pick(const Pick& c, std::ostream&) {
   return objc::Ok{};
 }
 
+objc::Status SettingsApp::source(const Source& c, std::ostream& out) {
+  auto sheets = uikit::visibleActionSheets();
+  if (sheets.empty()) return failure("source: no action sheet on screen");
+  id sheet = sheets.back();
+  NSInteger index = sourceButton(sheet, c.camera);
+  if (index < 0) return failure(std::string("source: the action sheet offers no ") + (c.camera ? "camera" : "library"));
+  out << "action sheet: " << uikit::actionSheetButtonTitles(sheet)[static_cast<std::size_t>(index)] << '\n';
+  return uikit::tapActionSheetButton(sheet, index);
+}
+
+objc::Status SettingsApp::tapOutside(std::ostream& out) {
+  auto popovers = uikit::visiblePopovers();
+  if (popovers.empty()) return failure("tap-outside: no popover on screen");
+  // The popover's delegate may let go of it when it closes; it stays readable here.
+  objc::Ref popover = objc::Ref::retain(popovers.back());
+  id panel = send<id>(send<id>(popover.get(), sel<"contentViewController">()), sel<"view">());
+  id window = send<id>(panel, sel<"window">());
+  if (!window) return failure("tap-outside: the popover is not in a window");
+  CGRect screen = send<CGRect>(window, sel<"bounds">());
+  CGRect covered = send<CGRect>(panel, sel<"convertRect:toView:">(), send<CGRect>(panel, sel<"bounds">()), window);
+  // The first corner of the screen, a little inside it, that the panel leaves free.
+  CGFloat right = screen.size.width - 2, bottom = screen.size.height - 2;
+  for (CGPoint point : {CGPoint{2, 2}, CGPoint{right, 2}, CGPoint{2, bottom}, CGPoint{right, bottom}}) {
+    if (CGRectContainsPoint(covered, point)) continue;
+    auto tapped = uikit::sim::tap(window, point);
+    if (!tapped) return tapped;
+    bool stays = send<BOOL>(popover.get(), sel<"isPopoverVisible">());
+    out << "popover: " << (stays ? "still shown" : "closed") << '\n';
+    return objc::Ok{};
+  }
+  return failure("tap-outside: the popover covers the whole screen");
+}
+
 objc::Status SettingsApp::cancel(std::ostream& out) {
   auto sheets = uikit::visibleActionSheets();
   if (!sheets.empty()) {
@@ -375,15 +424,11 @@ objc::Status SettingsApp::settle(std::ostream& out) {
     if (!sheets.empty()) {
       // The sheet offers the sources by name; the pick says which one the user takes.
       id sheet = sheets.back();
-      auto titles = uikit::actionSheetButtonTitles(sheet);
-      const char* wanted = pending_->camera ? "Camera" : "Library";
-      NSInteger index = -1;
-      for (std::size_t i = 0; i < titles.size(); ++i) {
-        if (titles[i].find(wanted) != std::string::npos) index = static_cast<NSInteger>(i);
-      }
+      NSInteger index = sourceButton(sheet, pending_->camera);
       if (index < 0) {
+        bool camera = pending_->camera;
         pending_.reset();
-        return failure(std::string("the action sheet offers no ") + (wanted[0] == 'C' ? "camera" : "library"));
+        return failure(std::string("the action sheet offers no ") + (camera ? "camera" : "library"));
       }
       auto tapped = uikit::tapActionSheetButton(sheet, index);
       if (!tapped) return tapped;

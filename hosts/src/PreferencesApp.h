@@ -59,6 +59,8 @@ class SettingsApp {
   objc::Status set(const Set& c, std::ostream& out);
   objc::Status press(const Press& c, std::ostream& out);
   objc::Status pick(const Pick& c, std::ostream& out);
+  objc::Status source(const Source& c, std::ostream& out);
+  objc::Status tapOutside(std::ostream& out);
   objc::Status cancel(std::ostream& out);
   objc::Status expectValue(const ExpectValue& c) const;
   objc::Status expectShown(const ExpectShown& c) const;

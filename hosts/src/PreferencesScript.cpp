@@ -28,6 +28,11 @@ objc::Result<std::optional<Command>> parseCommand(std::string_view line) {
   if (verb == "show" && count(w, 1)) return std::optional<Command>(Show{});
   if (verb == "back" && count(w, 1)) return std::optional<Command>(Back{});
   if (verb == "cancel" && count(w, 1)) return std::optional<Command>(Cancel{});
+  if (verb == "tap-outside" && count(w, 1)) return std::optional<Command>(TapOutside{});
+  if (verb == "source" && count(w, 2)) {
+    if (w[1].text != "library" && w[1].text != "camera") return fail("source: expected library or camera");
+    return std::optional<Command>(Source{w[1].text == "camera"});
+  }
   if (verb == "open" && count(w, 2)) return std::optional<Command>(Open{w[1].text});
   if (verb == "press" && count(w, 2)) return std::optional<Command>(Press{w[1].text});
   if (verb == "set" && count(w, 3)) return std::optional<Command>(Set{w[1].text, w[2].text});
@@ -69,7 +74,8 @@ objc::Result<std::optional<Command>> parseCommand(std::string_view line) {
     return fail("expect: expected value <key> <value|absent>, shown \"<label>\", title \"<text>\", "
                 "file <path> exists|missing|jpeg or opened \"<url>\"");
   }
-  static const char* const kKnown[] = {"show", "back", "cancel", "open", "press", "set", "pick", "wait"};
+  static const char* const kKnown[] = {"show", "back", "cancel", "open", "press", "set", "pick", "wait", "source",
+                                       "tap-outside"};
   for (const char* known : kKnown) {
     if (verb == known) return fail(verb + ": wrong number of words");
   }

@@ -8,6 +8,9 @@
 //                                     pane or a pane reachable from it, as a user would
 //   press "<label>"                   taps a button row
 //   pick <image file> library|camera  answers the next image picker with the file
+//   source library|camera             taps that source in the action sheet on screen,
+//                                     opening its picker without answering it
+//   tap-outside                       taps the screen beside the popover on screen
 //   cancel                            cancels the action sheet or picker on screen
 //   wait <seconds>                    serves the run loop that long
 //   expect value <key> <value|absent> what the row bound to the key shows (the row
@@ -38,6 +41,8 @@ struct Back {};
 struct Set { std::string key; std::string value; };
 struct Press { std::string label; };
 struct Pick { std::string file; bool camera = false; };
+struct Source { bool camera = false; };
+struct TapOutside {};
 struct Cancel {};
 struct Wait { double seconds = 0; };
 struct ExpectValue {
@@ -53,8 +58,8 @@ struct ExpectFile {
 };
 struct ExpectOpened { std::string url; };
 
-using Command = std::variant<Show, Open, Back, Set, Press, Pick, Cancel, Wait, ExpectValue, ExpectShown, ExpectTitle,
-                             ExpectFile, ExpectOpened>;
+using Command = std::variant<Show, Open, Back, Set, Press, Pick, Source, TapOutside, Cancel, Wait, ExpectValue,
+                             ExpectShown, ExpectTitle, ExpectFile, ExpectOpened>;
 
 // The command of one line; nothing for a blank line or a comment; an error saying
 // what is wrong.
