@@ -31,6 +31,9 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -486,6 +489,25 @@ TEST_F(Noctil7ActionMenu, AFileGoneBeforeTheDisappearanceIsNotRecreatedButTheCha
              sel<"viewWillDisappear:">(), BOOL{NO});
   EXPECT_EQ(actionMenuEnabled(), "no file");
   EXPECT_EQ(deliveredPosts(), 0);
+}
+
+TEST_F(Noctil7ActionMenu, ADamagedSettingsFileOfTheAddOnIsLeftAsItIs) {
+  auto file = root_.path() / "var/mobile/Library/Preferences/com.booleanmagic.ActionMenu.plist";
+  const std::string truncated =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict>\n\t<key>AMEnabled</key>\n\t<tr";
+  const std::string wrongRoot =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<array>\n\t<string>x</string>\n"
+      "</array>\n</plist>\n";
+  for (const std::string& content : {truncated, wrongRoot}) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << content;
+    ASSERT_TRUE(sb7::showNotificationCenter().ok());
+    EXPECT_FALSE(noctil7::actionMenuSuspended());
+    ASSERT_TRUE(sb7::hideNotificationCenter().ok());
+    std::ifstream in(file, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), content);
+    EXPECT_EQ(deliveredPosts(), 0);
+  }
 }
 
 TEST_F(Noctil7ActionMenu, TheAddOnGoingAwayWhileShownStillGetsItsSwitchBack) {

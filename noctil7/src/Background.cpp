@@ -42,12 +42,20 @@ void writeActionMenuEnabled(id dictionary, BOOL enabled) {
   notify_post(kActionMenuNotification);
 }
 
+BOOL actionMenuOptionsExist() {
+  id manager = objc::send<id>(objc_lookUpClass("NSFileManager"), sel<"defaultManager">());
+  return objc::send<BOOL>(manager, sel<"fileExistsAtPath:">(), nsString(kActionMenuOptionsPath));
+}
+
 // Switches ActionMenu off while Notification Center is shown, remembering whether
-// it was on so the disappearance can switch it back.
+// it was on so the disappearance can switch it back.  Only a missing settings file
+// is made anew: one that exists but cannot be read (damaged, or not a dictionary)
+// belongs to the other add-on and is left as it is, ActionMenu untouched.
 void suspendActionMenu() {
   if (!objc::send<BOOL>(sharedMenu(), sel<"respondsToSelector:">(), sel<"registerAction:title:canPerform:">())) return;
   id settings = readActionMenuOptions();
   if (settings == nil) {
+    if (actionMenuOptionsExist()) return;
     settings = objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionary">());
     gActionMenuSuspended = YES;
   } else {
