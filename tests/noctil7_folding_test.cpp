@@ -9,6 +9,7 @@
 
 #include "noctil7/Noctil7Fixture.h"
 
+#include <foundation/Plist.h>
 #include <objcface/Ivar.h>
 #include <springboard7/HostControl.h>
 #include <uikit/UITableView.h>
@@ -180,6 +181,60 @@ TEST_F(FoldingTest, TapWithoutAReadableOptionsFileFoldsInMemoryAndWritesNothing)
   tap(kMessages);
   expectRows(kMessages, 2, RowState::Visible);
   EXPECT_EQ(optionsFileText(), "not a property list");
+}
+
+TEST_F(FoldingTest, AFileXMLCannotHoldKeepsItsBinaryFormatAndEveryEntry) {
+  // A binary options file whose list of a thousand numbers is shared four hundred
+  // times: small on disk and read by the options loader, but written out as XML it
+  // would unfold to 400,000 values, more than the XML writer accepts.
+  auto path = hostPath(noctil7::kOptionsPath);
+  {
+    objc::AutoreleasePool pool;
+    id numbers = objc::send<id>(objc_lookUpClass("NSMutableArray"), sel<"array">());
+    for (int i = 0; i < 1000; ++i)
+      objc::send<void>(numbers, sel<"addObject:">(), objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithInt:">(), i));
+    id shared = objc::send<id>(objc_lookUpClass("NSArray"), sel<"arrayWithArray:">(), numbers);
+    id blob = objc::send<id>(objc_lookUpClass("NSMutableArray"), sel<"array">());
+    for (int i = 0; i < 400; ++i) objc::send<void>(blob, sel<"addObject:">(), shared);
+    id options = objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionary">());
+    objc::send<void>(options, sel<"setObject:forKey:">(), blob, str("Blob"));
+    objc::send<void>(options, sel<"setObject:forKey:">(),
+                     objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithDouble:">(), 12.0), str("BlurValue"));
+    objc::send<void>(options, sel<"setObject:forKey:">(), objc::send<id>(objc_lookUpClass("NSArray"), sel<"array">()),
+                     str("foldedSections"));
+    ASSERT_FALSE(ns::dataFromPropertyList(options, NSPropertyListXMLFormat_v1_0).ok());
+    auto binary = ns::dataFromPropertyList(options, NSPropertyListBinaryFormat_v1_0);
+    ASSERT_TRUE(binary.ok());
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(binary.value().data()), static_cast<std::streamsize>(binary.value().size()));
+  }
+  reloadOptions();
+  post(kMessages, 2);
+  ASSERT_TRUE(sb7::showNotificationCenter().ok());
+  tap(kMessages);
+  expectRows(kMessages, 2, RowState::Hidden);
+  EXPECT_EQ(savedFoldedSections(), std::vector<std::string>{kMessages});
+
+  std::ifstream in(path, std::ios::binary);
+  std::string head(8, '\0');
+  in.read(head.data(), 8);
+  EXPECT_EQ(head, "bplist00");
+  objc::AutoreleasePool pool;
+  auto back = ns::readPropertyListFile(noctil7::kOptionsPath);
+  ASSERT_TRUE(back.ok());
+  id blob = objc::send<id>(back.value().get(), sel<"objectForKey:">(), str("Blob"));
+  ASSERT_EQ(objc::send<NSUInteger>(blob, sel<"count">()), 400u);
+  id last = objc::send<id>(blob, sel<"lastObject">());
+  ASSERT_EQ(objc::send<NSUInteger>(last, sel<"count">()), 1000u);
+  EXPECT_EQ(objc::send<int>(objc::send<id>(last, sel<"lastObject">()), sel<"intValue">()), 999);
+  EXPECT_EQ(objc::send<double>(objc::send<id>(back.value().get(), sel<"objectForKey:">(), str("BlurValue")),
+                               sel<"doubleValue">()),
+            12.0);
+
+  // Unfolding writes again, still whole.
+  tap(kMessages);
+  EXPECT_EQ(savedFoldedSections(), std::vector<std::string>{});
 }
 
 // ---- Header titles -------------------------------------------------------------------

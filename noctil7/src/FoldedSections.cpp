@@ -31,15 +31,36 @@ void reloadSection(id tableView, NSInteger index) {
   objc::send<void>(tableView, sel<"reloadSections:withRowAnimation:">(), indexes, kAutomaticRowAnimation);
 }
 
+// Property-list formats, as NSPropertyListSerialization names them.
+constexpr NSUInteger kXMLFormat = 100;
+constexpr NSUInteger kBinaryFormat = 200;
+
 // Writes the whole folded set under "foldedSections", keeping every other option.
 // Nothing is written when the file is missing or unreadable, and no change
 // notification is posted, so the options are not reloaded.
+//
+// The file is read as the options loader reads it (values it shares stay shared) and
+// only its top level is made mutable.  It is written back as XML, like the Settings
+// app writes it; when XML cannot hold it (a binary file whose shared values would
+// unfold far beyond its size) it keeps the binary format it was read in, so the fold
+// is never silently dropped.
 void saveFoldedSet() {
   id path = nsString(kOptionsPath);
-  id file = objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionaryWithContentsOfFile:">(), path);
-  if (file == nil) return;
+  id data = objc::send<id>(objc_lookUpClass("NSData"), sel<"dataWithContentsOfFile:">(), path);
+  if (data == nil) return;
+  Class serialization = objc_lookUpClass("NSPropertyListSerialization");
+  NSUInteger format = kXMLFormat;
+  id root = objc::send<id>(serialization, sel<"propertyListWithData:options:format:error:">(), data, NSUInteger{0},
+                           &format, static_cast<id*>(nullptr));
+  if (!isKindOfClassNamed(root, "NSDictionary")) return;
+  id file = objc::autorelease(objc::send<id>(root, sel<"mutableCopy">()));
   objc::send<void>(file, sel<"setObject:forKey:">(), options().foldedSections.get(), nsString("foldedSections"));
-  objc::send<BOOL>(file, sel<"writeToFile:atomically:">(), path, BOOL{YES});
+  id bytes = objc::send<id>(serialization, sel<"dataWithPropertyList:format:options:error:">(), file, kXMLFormat,
+                            NSUInteger{0}, static_cast<id*>(nullptr));
+  if (bytes == nil && format == kBinaryFormat)
+    bytes = objc::send<id>(serialization, sel<"dataWithPropertyList:format:options:error:">(), file, kBinaryFormat,
+                           NSUInteger{0}, static_cast<id*>(nullptr));
+  objc::send<BOOL>(bytes, sel<"writeToFile:atomically:">(), path, BOOL{YES});
 }
 
 // The title without the counts a fold put after it: every trailing " (<digits>)" is
