@@ -2,6 +2,10 @@
 // tint alpha, colour tint and its alpha) and _UIBackdropView, which applies a settings
 // object when told to transition to it and keeps a copy of what it applied as its
 // output settings.  Notification Center's background and its section headers use it.
+//
+// The view's layer is a backdrop layer, so the blur filter it carries blurs what lies
+// behind the view when the screen is drawn; over that come the greyscale tint (white
+// of the tint level at the tint alpha) and then the colour tint at its alpha.
 #include "Common.h"
 #include "Classes.h"
 
@@ -147,6 +151,8 @@ id backdropInitWithSettings(id self, SEL, id settings) {
   return backdropInitWithFrameSettings(self, nullptr, CGRectZero, settings);
 }
 
+Class backdropLayerClass(id, SEL) { return objc::classNamed("CABackdropLayer"); }
+
 id backdropInputSettings(id self, SEL) { return objc::ivars<BackdropIvars>(self)->_inputSettings; }
 id backdropOutputSettings(id self, SEL) { return objc::ivars<BackdropIvars>(self)->_outputSettings; }
 
@@ -195,6 +201,7 @@ void registerBackdropClasses() {
       .method<&backdropOutputSettings>("outputSettings")
       .method<&backdropTransitionToSettings>("transitionToSettings:")
       .method<&backdropDealloc>("dealloc")
+      .classMethod<&backdropLayerClass>("layerClass")
       .registerClass();
 }
 

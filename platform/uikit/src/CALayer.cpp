@@ -20,11 +20,7 @@ namespace {
 
 CALayerIvars* L(id layer) { return reinterpret_cast<CALayerIvars*>(layer); }
 
-detail::LayerStorage& storage(id layer) {
-  auto& slot = L(layer)->_layerStorage;
-  if (!slot) slot = std::make_unique<detail::LayerStorage>();
-  return *slot;
-}
+detail::LayerStorage& storage(id layer) { return detail::layerStorage(layer); }
 
 id layerInit(id self, SEL cmd) {
   self = objc::sendSuper<id>(self, CALayerClass(), cmd);
@@ -168,6 +164,12 @@ void layerAddSublayer(id self, SEL, id layer) {
 
 }  // namespace
 
+detail::LayerStorage& detail::layerStorage(id layer) {
+  auto& slot = L(layer)->_layerStorage;
+  if (!slot) slot = std::make_unique<detail::LayerStorage>();
+  return *slot;
+}
+
 void detail::attachLayer(id layer, id view) {
   if (layer != nil) L(layer)->_view = view;
 }
@@ -223,6 +225,18 @@ Class CALayerClass() {
   return cls;
 }
 
+// A backdrop layer draws what lies behind it through its filters, under its own
+// content; it adds no state of its own.
+Class CABackdropLayerClass() {
+  static const Class cls = objc::ClassBuilder<CALayerIvars>("CABackdropLayer", CALayerClass()).registerClass();
+  return cls;
+}
+
+bool isBackdropLayer(id layer) {
+  return layer != nil && send<BOOL>(layer, sel<"isKindOfClass:">(), CABackdropLayerClass()) == YES;
+}
+
 [[maybe_unused]] static const Class kCALayerAtLoad = CALayerClass();
+[[maybe_unused]] static const Class kCABackdropLayerAtLoad = CABackdropLayerClass();
 
 }  // namespace uikit

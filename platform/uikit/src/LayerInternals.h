@@ -6,6 +6,11 @@
 
 namespace uikit::detail {
 
+struct LayerStorage;
+
+// The storage of a layer (sublayers and kept pictures), made on first use.
+LayerStorage& layerStorage(id layer);
+
 // Makes layer the backing layer of view (the layer does not retain its view).
 void attachLayer(id layer, id view);
 // Called by a view that goes away, so its layer forgets it.

@@ -1,5 +1,7 @@
 // Drawing view trees through cairo, for the screen picture and the screen snapshot
-// surface (+[UIWindow createScreenIOSurface]).
+// surface (+[UIWindow createScreenIOSurface]); layer filters and backdrops are drawn
+// by LayerEffects.cpp.
+#include <uikit/CALayer.h>
 #include <uikit/ImageCodec.h>
 #include <uikit/ScreenDump.h>
 #include <uikit/UIColor.h>
@@ -11,6 +13,7 @@
 #include <uikit/UIWindow.h>
 
 #include "FoundationGlue.h"
+#include "LayerEffects.h"
 #include "ViewInternals.h"
 
 #include <foundation/DeviceRoot.h>
@@ -93,14 +96,14 @@ void drawLabel(cairo_t* cr, id label, CGSize bounds) {
   cairo_restore(cr);
 }
 
-// Draws a view whose frame origin is already the current origin.
-void drawView(cairo_t* cr, id view) {
+void drawView(cairo_t* cr, id view);
+
+// What a view draws itself, clipped when it clips: background, picture, text and
+// subviews, at full strength (its alpha is applied by the caller).
+void drawContent(cairo_t* cr, id view) {
   UIViewIvars* v = viewIvars(view);
-  if (v->_hidden || v->_alpha < 0.01) return;
   CGSize size = v->_frame.size;
   cairo_save(cr);
-  bool group = v->_alpha < 1.0;
-  if (group) cairo_push_group(cr);
   if (v->_clipsToBounds) {
     cairo_rectangle(cr, 0, 0, size.width, size.height);
     cairo_clip(cr);
@@ -120,6 +123,25 @@ void drawView(cairo_t* cr, id view) {
     drawView(cr, sub);
     cairo_restore(cr);
   }
+  cairo_restore(cr);
+}
+
+// Draws a view whose frame origin is already the current origin: a backdrop first
+// puts the blur of what lies behind it under its content; a layer with blur filters
+// draws its content through them.
+void drawView(cairo_t* cr, id view) {
+  UIViewIvars* v = viewIvars(view);
+  if (v->_hidden || v->_alpha < 0.01) return;
+  const std::vector<detail::LayerBlur> blurs = detail::layerBlurs(v->_layer);
+  const bool backdrop = !blurs.empty() && isBackdropLayer(v->_layer);
+  if (!blurs.empty() && !backdrop && detail::drawFilteredView(cr, view, blurs, v->_alpha, drawContent)) return;
+  detail::BackdropPicture behind;
+  const bool blurredBehind = backdrop && detail::blurBehind(cr, view, blurs, behind);
+  cairo_save(cr);
+  bool group = v->_alpha < 1.0;
+  if (group) cairo_push_group(cr);
+  if (blurredBehind) detail::paintBackdrop(cr, view, behind);
+  drawContent(cr, view);
   if (group) {
     cairo_pop_group_to_source(cr);
     cairo_paint_with_alpha(cr, v->_alpha);

@@ -3,7 +3,10 @@
 // A view's layer is a second face of the view: its frame, bounds, position, opacity
 // (the view's alpha), hidden flag and masksToBounds (the view's clipsToBounds) read
 // and write the view itself.  Its own state is the filter list (copied on set), the
-// rasterisation switch and scale, the corner radius and the name.  Its sublayers are
+// rasterisation switch and scale, the corner radius and the name.  When a view tree
+// is drawn, the layer's enabled "gaussianBlur" filters blur what the view draws
+// ("inputRadius" in points, "inputHardEdges"); a rasterised layer keeps the blurred
+// picture and draws it again while the view draws the same pixels.  Its sublayers are
 // the layers of the view's subviews followed by layers added with addSublayer:.
 //
 // Answers: init, filters, setFilters:, shouldRasterize, setShouldRasterize:,
@@ -41,5 +44,14 @@ struct CALayerIvars : NSObjectIvars {
 namespace uikit {
 
 Class CALayerClass();
+
+// CABackdropLayer: a layer whose filters apply to what lies behind it rather than to
+// its own content.  When a view tree is drawn, the pixels behind a backdrop layer's
+// view are put through its "gaussianBlur" filters (hard-edged) and drawn in place of
+// them, under the view's own background and subviews.  A view answering it from
+// +layerClass becomes a backdrop.
+Class CABackdropLayerClass();
+// Whether a layer is a backdrop layer (false for nil).
+bool isBackdropLayer(id layer);
 
 }  // namespace uikit

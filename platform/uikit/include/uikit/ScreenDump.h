@@ -14,7 +14,9 @@
 // Picture: the visible windows drawn in level order over black, each view clipped
 // when it clips, blended by its alpha: background colours, image views' pictures
 // (scaled by their content mode) and labels' text in their colour.  Hidden views and
-// views nearly transparent are skipped, as on the device.
+// views nearly transparent are skipped, as on the device.  A layer's enabled
+// "gaussianBlur" filters blur what its view draws, and a backdrop layer
+// (CABackdropLayer) blurs what lies behind its view, under the view's own content.
 #pragma once
 
 #include <uikit/Bitmap.h>
