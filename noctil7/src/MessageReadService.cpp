@@ -9,6 +9,8 @@
 #include <foundation/Thread.h>
 #include <objcface/NSObject.h>
 
+#include <deque>
+
 namespace noctil7 {
 namespace {
 
@@ -19,12 +21,22 @@ using objc::sel;
 CFMessagePortRef gRemotePort = nullptr;
 objc::Ref gConversationList;
 
+// SpringBoard: the requests waiting for the port, oldest first, each with the number
+// of retries it has had.  All of them are served by one retry chain: one launch of
+// Messages and one look at the port per tick, however many requests wait.
+struct WaitingRequest {
+  objc::Ref notification;
+  int attempts = 0;
+};
+std::deque<WaitingRequest> gWaiting;
+bool gTickScheduled = false;
+// Bumped by resetServiceState, so a tick scheduled before a reset does nothing.
+unsigned gChainGeneration = 0;
+
 // Mirrors NSThread's own ivars first: NoctilService is a subclass of NSThread.
 struct NoctilServiceIvars : ns::NSThreadIvars {
   CFMessagePortRef _localPort;
 };
-
-void sendRequest(id notification, int attempt);
 
 // The sender's address or group chat ID from the notification's launch URL: the text
 // after the first "=" (or, without one, the first ":") up to the next one.
@@ -47,40 +59,83 @@ id addressOf(id notification) {
   return objc::send<id>(pieces, sel<"objectAtIndex:">(), NSUInteger{1});
 }
 
-CFMessagePortRef servicePort() {
-  if (gRemotePort != nullptr && CFMessagePortIsValid(gRemotePort)) return gRemotePort;
+void forgetRemotePort() {
   if (gRemotePort != nullptr) CFRelease(gRemotePort);
+  gRemotePort = nullptr;
+}
+
+// The cached remote port when it is valid, else a new one (or nullptr).
+CFMessagePortRef validServicePort() {
+  if (gRemotePort != nullptr && CFMessagePortIsValid(gRemotePort)) return gRemotePort;
+  forgetRemotePort();
   gRemotePort = CFMessagePortCreateRemote(nullptr, reinterpret_cast<CFStringRef>(nsString(kServicePortName)));
+  if (gRemotePort != nullptr && !CFMessagePortIsValid(gRemotePort)) forgetRemotePort();
   return gRemotePort;
 }
 
-void sendRequest(id notification, int attempt) {
-  if (notification == nil) return;
+enum class Delivery { sent, noRequest, portMissing };
+
+// Sends the read request for one notification over the port, if the port is there.
+// A send that fails (the service went away or stopped taking requests meanwhile) is
+// treated like a missing port: the port is forgotten and the request waits again.
+// Nothing reaches the service from a failed send, so a retry never doubles a request.
+Delivery deliver(id notification) {
   objc::AutoreleasePool pool;
   id address = addressOf(notification);
-  if (address == nil) return;
-  CFMessagePortRef port = servicePort();
-  if (port != nullptr && CFMessagePortIsValid(port)) {
-    NSInteger recordID = objc::send<NSInteger>(objc::send<id>(notification, sel<"recordID">()), sel<"integerValue">());
-    id request = objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionary">());
-    objc::send<void>(request, sel<"setObject:forKey:">(), address, nsString("address"));
-    objc::send<void>(request, sel<"setObject:forKey:">(),
-                     objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithLongLong:">(),
-                                    static_cast<long long>(recordID)),
-                     nsString("recordID"));
-    id data = objc::send<id>(objc_lookUpClass("NSKeyedArchiver"), sel<"archivedDataWithRootObject:">(), request);
-    // One-way: the result is not examined, a failed send is not retried.
-    CFMessagePortSendRequest(port, 0, reinterpret_cast<CFDataRef>(data), 30.0, 30.0, nullptr, nullptr);
-    return;
+  if (address == nil) return Delivery::noRequest;
+  CFMessagePortRef port = validServicePort();
+  if (port == nullptr) return Delivery::portMissing;
+  NSInteger recordID = objc::send<NSInteger>(objc::send<id>(notification, sel<"recordID">()), sel<"integerValue">());
+  id request = objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionary">());
+  objc::send<void>(request, sel<"setObject:forKey:">(), address, nsString("address"));
+  objc::send<void>(request, sel<"setObject:forKey:">(),
+                   objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithLongLong:">(),
+                                  static_cast<long long>(recordID)),
+                   nsString("recordID"));
+  id data = objc::send<id>(objc_lookUpClass("NSKeyedArchiver"), sel<"archivedDataWithRootObject:">(), request);
+  // One-way: no reply is asked for, so the call returns once the request is handed over.
+  SInt32 result = CFMessagePortSendRequest(port, 0, reinterpret_cast<CFDataRef>(data), 30.0, 30.0, nullptr, nullptr);
+  if (result == kCFMessagePortSuccess) return Delivery::sent;
+  forgetRemotePort();
+  return Delivery::portMissing;
+}
+
+// Sends the waiting requests in order while the port takes them; the first that
+// cannot go stays at the front with every one behind it.
+void deliverWaiting() {
+  while (!gWaiting.empty()) {
+    if (deliver(gWaiting.front().notification) == Delivery::portMissing) return;
+    gWaiting.pop_front();
   }
-  if (attempt >= kMaxAttempts) return;
+}
+
+void launchMessages() {
   id application = objc::send<id>(objc_lookUpClass("UIApplication"), sel<"sharedApplication">());
   if (objc::send<BOOL>(application, sel<"respondsToSelector:">(), sel<"launchApplicationWithIdentifier:suspended:">()))
     objc::send<BOOL>(application, sel<"launchApplicationWithIdentifier:suspended:">(), nsString("com.apple.MobileSMS"),
                      BOOL{YES});
-  objc::Ref keep = objc::Ref::retain(notification);
+}
+
+void retryTick(unsigned generation);
+
+// Starts Messages in the background and looks at the port again a tenth of a second
+// from now.  Called at most once per tick, for every waiting request together.
+void launchAndScheduleTick() {
+  launchMessages();
+  gTickScheduled = true;
+  unsigned generation = gChainGeneration;
   dispatch_after(dispatch_time(DISPATCH_TIME_NOW, static_cast<int64_t>(kRetryDelay * 1e9)), dispatch_get_main_queue(),
-                 [keep, attempt] { sendRequest(keep, attempt + 1); });
+                 [generation] { retryTick(generation); });
+}
+
+void retryTick(unsigned generation) {
+  if (generation != gChainGeneration) return;
+  gTickScheduled = false;
+  for (WaitingRequest& waiting : gWaiting) ++waiting.attempts;
+  deliverWaiting();
+  // A request that has had all its attempts is dropped: Messages never opened its port.
+  std::erase_if(gWaiting, [](const WaitingRequest& w) { return w.attempts >= kMaxAttempts; });
+  if (!gWaiting.empty()) launchAndScheduleTick();
 }
 
 // The local port's callback, on the service thread: decodes the request and hands
@@ -119,7 +174,16 @@ void serviceSetLocalPort(id self, SEL, CFMessagePortRef port) { objc::ivars<Noct
 
 }  // namespace
 
-void requestMarkAsRead(id notification) { sendRequest(notification, 0); }
+void requestMarkAsRead(id notification) {
+  if (notification == nil) return;
+  gWaiting.push_back({objc::Ref::retain(notification), 0});
+  // Whatever already waits goes first, in order; then this request, if the port
+  // takes it.  A notification without an address leaves the queue unsent.
+  deliverWaiting();
+  // The first request to find the port missing launches Messages and starts the
+  // chain; later ones join it and share its launches.
+  if (!gWaiting.empty() && !gTickScheduled) launchAndScheduleTick();
+}
 
 void registerServiceClass() {
   if (objc_lookUpClass("NoctilService") != Nil) return;
@@ -172,9 +236,13 @@ void markMessageRead(id address, id recordID) {
 }
 
 void resetServiceState() {
-  if (gRemotePort != nullptr) CFRelease(gRemotePort);
-  gRemotePort = nullptr;
+  forgetRemotePort();
   gConversationList.reset();
+  gWaiting.clear();
+  gTickScheduled = false;
+  ++gChainGeneration;
 }
+
+std::size_t waitingReadRequests() { return gWaiting.size(); }
 
 }  // namespace noctil7

@@ -7,6 +7,8 @@
 
 #include <objcface/Types.h>
 
+#include <cstddef>
+
 namespace noctil7 {
 
 inline constexpr const char* kServicePortName = "com.trelmo.noctilservice";
@@ -17,7 +19,14 @@ inline constexpr double kRetryDelay = 0.1;
 inline constexpr int kMaxAttempts = 300;
 
 // Sends a read request for a removed text-message notification (SpringBoard side).
+// When the port is missing, or a send over it fails, the request waits: Messages is
+// launched in the background and the port looked at again every kRetryDelay, each
+// request for at most kMaxAttempts retries.  Requests waiting at the same time share
+// one launch and one look per retry, and go out in the order they were made.
 void requestMarkAsRead(id notification);
+
+// Requests waiting for the port (tests).
+std::size_t waitingReadRequests();
 
 // Registers the NoctilService class (once).
 void registerServiceClass();
