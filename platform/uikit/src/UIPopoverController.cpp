@@ -72,7 +72,10 @@ id dimmingHitTest(id self, SEL cmd, CGPoint point, id event) {
 void dimmingTouchesBegan(id, SEL, id, id) {}
 void dimmingTouchesCancelled(id, SEL, id, id) {}
 
+// The popover takes this view off screen and lets go of it, so the view keeps
+// itself alive for the rest of the touch's delivery.
 void dimmingTouchesEnded(id self, SEL, id, id) {
+  objc::Ref keep = objc::Ref::retain(self);
   if (id popover = D(self)->_popover) send<void>(popover, sel<"_dimmingViewWasTapped:">(), self);
 }
 
