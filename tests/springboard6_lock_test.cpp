@@ -148,7 +148,8 @@ TEST_F(LockTest, EachUnlockCallPlaysTheUnlockSoundExactlyWhenItsSoundArgumentIsY
   for (Case c : {Case{false, false}, Case{true, false}, Case{false, true}, Case{true, true}}) {
     lockAndClearLogs();
     if (c.fourArguments) {
-      send<void>(away, sel<"_finishUnlockWithSound:unlockSource:isAutoUnlock:">(), BOOL{c.sound}, 0, BOOL{YES});
+      send<void>(away, sel<"_finishUnlockWithSound:unlockSource:isAutoUnlock:">(), BOOL{c.sound}, NSInteger{0},
+                 BOOL{YES});
     } else {
       send<void>(away, sel<"_unlockWithSound:isAutoUnlock:">(), BOOL{c.sound}, BOOL{YES});
     }
@@ -158,11 +159,13 @@ TEST_F(LockTest, EachUnlockCallPlaysTheUnlockSoundExactlyWhenItsSoundArgumentIsY
   // With a passcode, only a bypass or the finishing call unlock without the keypad.
   sb6::setPasscode("1234");
   lockAndClearLogs();
-  send<void>(away, sel<"_unlockWithSound:unlockSource:isAutoUnlock:bypassPinLock:">(), BOOL{YES}, 0, BOOL{NO}, BOOL{NO});
+  send<void>(away, sel<"_unlockWithSound:unlockSource:isAutoUnlock:bypassPinLock:">(), BOOL{YES}, NSInteger{0}, BOOL{NO},
+             BOOL{NO});
   EXPECT_TRUE(sb6::isLocked());
   EXPECT_TRUE(sb6::isKeypadShown());
   EXPECT_TRUE(sb6::takeSounds().empty());
-  send<void>(away, sel<"_unlockWithSound:unlockSource:isAutoUnlock:bypassPinLock:">(), BOOL{NO}, 0, BOOL{YES}, BOOL{YES});
+  send<void>(away, sel<"_unlockWithSound:unlockSource:isAutoUnlock:bypassPinLock:">(), BOOL{NO}, NSInteger{0}, BOOL{YES},
+             BOOL{YES});
   EXPECT_FALSE(sb6::isLocked());
   EXPECT_TRUE(send<BOOL>(away, sel<"isPasswordProtected">()));
 }

@@ -164,12 +164,38 @@ TEST_F(TouchTest, TheStatusBarsPullDownSendsTheGestureCallsOnlyWhereNotification
   ASSERT_GE(gesture.size(), 3u);
   EXPECT_EQ(gesture.front().rfind("began", 0), 0u);
   EXPECT_EQ(gesture.back(), "ended down");
+  id list = send<id>(classObject("SBBulletinListController"), sel<"sharedInstance">());
+  EXPECT_TRUE(send<BOOL>(list, sel<"listViewIsActive">()));
   // On the lock screen the stock window controller refuses: nothing begins.
   ASSERT_TRUE(sb6::pressHome().ok());
   ASSERT_TRUE(sb6::lock().ok());
   calls().clear();
   ASSERT_TRUE(sb6::drag(pull).ok());
   for (const auto& c : calls()) EXPECT_EQ(c.rfind("UIStatusBarWindow", 0), 0u) << c;
+  EXPECT_FALSE(send<BOOL>(list, sel<"listViewIsActive">()));
+}
+
+TEST_F(TouchTest, LockingOrTheHomeButtonClosesNotificationCenter) {
+  if (objc::classNamed("SBBulletinListController") == Nil) GTEST_SKIP() << "Notification Center is not built yet";
+  launch();
+  id list = send<id>(classObject("SBBulletinListController"), sel<"sharedInstance">());
+  auto show = [&] {
+    send<void>(list, sel<"showListViewAnimated:">(), BOOL{NO});
+    sb6::settle();
+    return send<BOOL>(list, sel<"listViewIsActive">()) == YES;
+  };
+  auto shown = [&] { return send<BOOL>(list, sel<"listViewIsActive">()) == YES; };
+  ASSERT_TRUE(show());
+  ASSERT_TRUE(sb6::pressHome().ok());
+  EXPECT_FALSE(shown());
+  ASSERT_TRUE(sb6::openApplication("com.apple.mobilemail").ok());
+  ASSERT_TRUE(show());
+  ASSERT_TRUE(sb6::pressHome().ok());  // the list closes; the app stays in front
+  EXPECT_FALSE(shown());
+  EXPECT_EQ(sb6::frontApplication(), "com.apple.mobilemail");
+  ASSERT_TRUE(show());
+  ASSERT_TRUE(sb6::lock().ok());
+  EXPECT_FALSE(shown());
 }
 
 }  // namespace

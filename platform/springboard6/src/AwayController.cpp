@@ -153,7 +153,7 @@ void acLock(id self, SEL) {
 // Unlocks at once, with the unlock sound when `sound` is YES: the lock screen goes,
 // the status bar shows the time, the home screen (or the app in front) comes back,
 // and a notification slid on the lock screen performs its action.
-void acFinishUnlock(id self, SEL, BOOL sound, int, BOOL) {
+void acFinishUnlock(id self, SEL, BOOL sound, NSInteger, BOOL) {
   auto* a = ac(self);
   if (!a->_isLocked) return;
   if (sound) noteSound("unlock");
@@ -174,7 +174,7 @@ void acFinishUnlock(id self, SEL, BOOL sound, int, BOOL) {
 }
 
 // The passcode is asked for unless `bypassPinLock`; without one the device unlocks.
-void acUnlockWithSource(id self, SEL, BOOL sound, int source, BOOL isAutoUnlock, BOOL bypassPinLock) {
+void acUnlockWithSource(id self, SEL, BOOL sound, NSInteger source, BOOL isAutoUnlock, BOOL bypassPinLock) {
   if (!ac(self)->_isLocked) return;
   if (!bypassPinLock && send<BOOL>(self, sel<"isPasswordProtected">())) {
     send<void>(ac(self)->_awayView, sel<"showDeviceLockKeypadAnimated:">(), BOOL{YES});
@@ -186,7 +186,8 @@ void acUnlockWithSource(id self, SEL, BOOL sound, int source, BOOL isAutoUnlock,
 
 // The older form of the same call, without a source or a bypass.
 void acUnlockWithSound(id self, SEL, BOOL sound, BOOL isAutoUnlock) {
-  send<void>(self, sel<"_unlockWithSound:unlockSource:isAutoUnlock:bypassPinLock:">(), sound, 0, isAutoUnlock, BOOL{NO});
+  send<void>(self, sel<"_unlockWithSound:unlockSource:isAutoUnlock:bypassPinLock:">(), sound, NSInteger{0}, isAutoUnlock,
+             BOOL{NO});
 }
 
 // A notification slid on the lock screen: unlock, then perform its action.

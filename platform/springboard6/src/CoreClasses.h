@@ -47,9 +47,9 @@ inline constexpr NSInteger kKeypadOKTag = 101;
 
 // Where an unlock came from (the unlockSource argument of SBAwayController's unlock
 // calls).
-inline constexpr int kUnlockSourceLockBar = 1;
-inline constexpr int kUnlockSourceBulletin = 2;
-inline constexpr int kUnlockSourcePasscode = 3;
+inline constexpr NSInteger kUnlockSourceLockBar = 1;
+inline constexpr NSInteger kUnlockSourceBulletin = 2;
+inline constexpr NSInteger kUnlockSourcePasscode = 3;
 
 // The status bar's height.
 inline constexpr CGFloat kStatusBarHeight = 20;

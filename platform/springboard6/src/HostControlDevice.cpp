@@ -83,7 +83,7 @@ void shutdown() {
     send<void>(detail::shared("SBBulletinListController", sel<"sharedInstance">()), sel<"hideListViewAnimated:">(),
                BOOL{NO});
     // Unlocking stops the dim timer, which would otherwise keep the controller alive.
-    send<void>(detail::awayController(), sel<"_finishUnlockWithSound:unlockSource:isAutoUnlock:">(), BOOL{NO}, 0,
+    send<void>(detail::awayController(), sel<"_finishUnlockWithSound:unlockSource:isAutoUnlock:">(), BOOL{NO}, NSInteger{0},
                BOOL{YES});
   }
   bb::BulletinServer::shared().reset();

@@ -66,9 +66,9 @@
 //       the lock screen is lit);
 //     attemptUnlock (sent when the screen wakes: keeps the lock screen lit, never
 //       unlocks by itself);
-//     _unlockWithSound:(BOOL)unlockSource:(int)isAutoUnlock:(BOOL)bypassPinLock:(BOOL)
+//     _unlockWithSound:(BOOL)unlockSource:(NSInteger)isAutoUnlock:(BOOL)bypassPinLock:(BOOL)
 //       (shows the passcode keypad when a passcode is set and not bypassed, else
-//       unlocks); _finishUnlockWithSound:(BOOL)unlockSource:(int)isAutoUnlock:(BOOL)
+//       unlocks); _finishUnlockWithSound:(BOOL)unlockSource:(NSInteger)isAutoUnlock:(BOOL)
 //       (unlocks at once); _unlockWithSound:(BOOL)isAutoUnlock:(BOOL) (the first
 //       without a source or bypass) — each plays the unlock sound exactly when its
 //       sound argument is YES;
