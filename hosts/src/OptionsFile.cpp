@@ -1,6 +1,7 @@
 #include "OptionsFile.h"
 
 #include <foundation/DeviceRoot.h>
+#include <foundation/FileIO.h>
 
 #include <plist/plist.h>
 
@@ -46,6 +47,8 @@ objc::Result<PlistPtr> readDictionary(const std::filesystem::path& path, bool& e
   return owned;
 }
 
+// Through the platform's atomic writer, like every other whole-file rewrite: a
+// temporary file renamed over the old one, temporaries of killed writers cleared.
 objc::Status writeAtomically(const std::filesystem::path& path, plist_t root) {
   char* xml = nullptr;
   uint32_t length = 0;
@@ -57,23 +60,7 @@ objc::Status writeAtomically(const std::filesystem::path& path, plist_t root) {
   std::error_code ec;
   std::filesystem::create_directories(path.parent_path(), ec);
   if (ec) return objc::makeError("cannot create " + path.parent_path().string() + ": " + ec.message());
-  std::string temp = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return objc::makeError("cannot write in " + path.parent_path().string());
-  ::fchmod(fd, 0644);  // as an ordinary write would leave it, not mkstemp's 0600
-  bool ok = true;
-  for (std::size_t done = 0; done < data.size() && ok;) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n <= 0) ok = false; else done += static_cast<std::size_t>(n);
-  }
-  ok = ::fsync(fd) == 0 && ok;
-  ok = ::close(fd) == 0 && ok;
-  if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) {
-    ::unlink(temp.c_str());
-    return objc::makeError("cannot write " + path.string());
-  }
-  return objc::Ok{};
+  return ns::writeHostFileAtomically(path, {reinterpret_cast<const std::uint8_t*>(data.data()), data.size()});
 }
 
 plist_t nodeFor(const scenario::OptionValue& value) {
