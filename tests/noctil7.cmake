@@ -24,7 +24,8 @@ if(TARGET SpringBoard7)
                              PRIVATE ${CMAKE_SOURCE_DIR}/noctil7/src)
   target_link_libraries(noctil7_test_fixture PUBLIC noctil_test_support noctil7_archive_content
                         PRIVATE Noctil7 noctil_warnings)
-  foreach(area noctil7_folding noctil7_menu noctil7_removal noctil7_signatures noctil7_read_requests)
+  foreach(area noctil7_folding noctil7_menu noctil7_removal noctil7_signatures noctil7_read_requests
+               noctil7_file_faults)
     if(TARGET test_${area})
       target_link_libraries(test_${area} PRIVATE noctil7_test_fixture)
     endif()
