@@ -1,5 +1,6 @@
 #include "MethodTable.h"
 
+#include "CellBack.h"
 #include "ListHooks.h"
 #include "ListWindow.h"
 #include "LockScreenHooks.h"
@@ -66,10 +67,8 @@ const hook::Entry kTable[] = {
         "SBBulletinListView", "positionSlidingViewAtY:"),
     replaceInPlace<&passThrough<gShowsNoNotificationsLabel, void, BOOL, BOOL>, gShowsNoNotificationsLabel>(
         "SBBulletinListView", "setShowsNoNotificationsLabel:animated:"),
-    replaceInPlace<&passThrough<gCellInit, id, id, id>, gCellInit>("SBBulletinListCell",
-                                                                   "initWithLinenView:reuseIdentifier:"),
-    replaceInPlace<&passThrough<gCellLayoutSubviews, void>, gCellLayoutSubviews>("SBBulletinListCell",
-                                                                                 "layoutSubviews"),
+    replaceInPlace<&cellInitReplacement, gCellInit>("SBBulletinListCell", "initWithLinenView:reuseIdentifier:"),
+    replaceInPlace<&cellLayoutSubviewsReplacement, gCellLayoutSubviews>("SBBulletinListCell", "layoutSubviews"),
     replaceInPlace<&widgetTappedReplacement, gWidgetTapped>("SBWeeAppCell", "_tapped:"),
     replaceInPlace<&passThrough<gPresentBanner, void, id>, gPresentBanner>("SBBulletinBannerController",
                                                                            "_presentBannerForItem:"),

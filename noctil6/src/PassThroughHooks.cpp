@@ -20,8 +20,6 @@ hook::Slot<id()> gLinen;
 hook::Slot<void()> gListViewDealloc;
 hook::Slot<void(CGFloat)> gPositionSlidingView;
 hook::Slot<void(BOOL, BOOL)> gShowsNoNotificationsLabel;
-hook::Slot<id(id, id)> gCellInit;
-hook::Slot<void()> gCellLayoutSubviews;
 hook::Slot<void(id)> gPresentBanner;
 hook::Slot<void(id)> gBannerTapped;
 hook::Slot<void(id, NSInteger)> gPresentBannerWithReason;

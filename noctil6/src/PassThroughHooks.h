@@ -38,9 +38,6 @@ extern hook::Slot<id()> gLinen;
 extern hook::Slot<void()> gListViewDealloc;
 extern hook::Slot<void(CGFloat)> gPositionSlidingView;
 extern hook::Slot<void(BOOL, BOOL)> gShowsNoNotificationsLabel;
-// SBBulletinListCell.
-extern hook::Slot<id(id, id)> gCellInit;
-extern hook::Slot<void()> gCellLayoutSubviews;
 // Banners.
 extern hook::Slot<void(id)> gPresentBanner;
 extern hook::Slot<void(id)> gBannerTapped;
