@@ -8,6 +8,7 @@
 #include "CoreClasses.h"
 
 #include <springboardcommon/AwayListItem.h>
+#include <springboardcommon/Icons.h>
 
 #include <foundation/NSString.h>
 #include <uikit/UIColor.h>
@@ -57,6 +58,7 @@ constexpr double kSlideBackSeconds = 0.2;
 struct CellIvars : UITableViewCellIvars {
   id _actionContext;  // retained SBUnlockActionContext
   id _iconView;       // the app's icon, the part that slides
+  id _iconLetter;     // the app's initial on it
   id _titleLabel;
   id _messageLabel;
   id _slideLabel;     // "slide to view", shown while the icon slides
@@ -91,6 +93,9 @@ id cellInitWithReuseIdentifier(id self, SEL, id identifier) {
   send<void>(c->_iconView, sel<"setBackgroundColor:">(), uikit::makeColor(uikit::Color::rgb(0.3, 0.7, 0.35, 1)));
   send<void>(content, sel<"addSubview:">(), c->_iconView);
   objc::release(c->_iconView);
+  c->_iconLetter = addLabel(c->_iconView, 24, 1);
+  send<void>(c->_iconLetter, sel<"setFrame:">(), CGRectMake(0, 0, kIconSize, kIconSize));
+  send<void>(c->_iconLetter, sel<"setTextAlignment:">(), NSInteger{1});
   c->_titleLabel = addLabel(content, 15, 1);
   c->_messageLabel = addLabel(content, 13, 0.85);
   c->_slideLabel = addLabel(content, 15, 0.7);
@@ -123,6 +128,9 @@ void cellSetBulletin(id self, SEL, id bulletin) {
   if (title == nil) title = str(appDisplayName(text(send<id>(bulletin, sel<"sectionID">()))));
   send<void>(c->_titleLabel, sel<"setText:">(), title);
   send<void>(c->_messageLabel, sel<"setText:">(), send<id>(bulletin, sel<"message">()));
+  std::string section = text(send<id>(bulletin, sel<"sectionID">()));
+  send<void>(c->_iconView, sel<"setBackgroundColor:">(), sbcommon::appIconColour(section));
+  send<void>(c->_iconLetter, sel<"setText:">(), str(appDisplayName(section).substr(0, 1)));
   send<void>(c->_actionContext, sel<"setBulletinID:">(), send<id>(bulletin, sel<"bulletinID">()));
 }
 
@@ -239,6 +247,7 @@ void registerAwayListCellClasses() {
   objc::ClassBuilder<CellIvars>("SBAwayBulletinCell", objc::classNamed("UITableViewCell"))
       .ivar<&CellIvars::_actionContext>("_actionContext")
       .ivar<&CellIvars::_iconView>("_iconView")
+      .ivar<&CellIvars::_iconLetter>("_iconLetter")
       .ivar<&CellIvars::_titleLabel>("_titleLabel")
       .ivar<&CellIvars::_messageLabel>("_messageLabel")
       .ivar<&CellIvars::_slideLabel>("_slideLabel")

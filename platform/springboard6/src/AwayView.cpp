@@ -62,9 +62,11 @@ void dateViewLayoutSubviews(id self, SEL cmd) {
   std::tm parts{};
   localtime_r(&seconds, &parts);
   char time[16];
+  char weekdayAndMonth[48];
   char date[64];
   std::snprintf(time, sizeof time, "%d:%02d", parts.tm_hour % 12 == 0 ? 12 : parts.tm_hour % 12, parts.tm_min);
-  std::strftime(date, sizeof date, "%A, %B %e", &parts);
+  std::strftime(weekdayAndMonth, sizeof weekdayAndMonth, "%A, %B", &parts);
+  std::snprintf(date, sizeof date, "%s %d", weekdayAndMonth, parts.tm_mday);
   auto* d = objc::ivars<DateViewIvars>(self);
   send<void>(d->_timeLabel, sel<"setText:">(), str(time));
   send<void>(d->_dateLabel, sel<"setText:">(), str(date));

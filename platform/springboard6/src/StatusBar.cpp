@@ -43,7 +43,7 @@ id statusBarWindowStatusBar(id self, SEL) { return objc::ivars<StatusBarWindowIv
 
 struct StatusBarIvars : UIViewIvars {
   id _timeLabel;  // UILabel, a subview, hidden while the lock shows
-  id _lockLabel;  // UILabel with the padlock, a subview
+  id _lockView;   // the padlock, a subview made of a body and a shackle
   BOOL _showsTime;
   BOOL _showsLock;
 };
@@ -60,6 +60,26 @@ id addLabel(id view, CGRect frame) {
   return label;
 }
 
+// A white padlock in the middle of the bar: a body under a shackle of three bars.
+id makePadlock(id bar, CGSize size) {
+  auto part = [](id parent, CGRect frame) {
+    id view = send<id>(send<id>(objc::classNamed("UIView"), sel<"alloc">()), sel<"initWithFrame:">(), frame);
+    send<void>(view, sel<"setBackgroundColor:">(), uikit::makeColor(uikit::Color::white(1, 1)));
+    send<void>(parent, sel<"addSubview:">(), view);
+    objc::release(view);
+    return view;
+  };
+  id padlock = send<id>(send<id>(objc::classNamed("UIView"), sel<"alloc">()), sel<"initWithFrame:">(),
+                        CGRectMake(size.width / 2 - 6, (size.height - 14) / 2, 12, 14));
+  send<void>(bar, sel<"addSubview:">(), padlock);
+  objc::release(padlock);
+  part(padlock, CGRectMake(0, 6, 12, 8));  // the body
+  part(padlock, CGRectMake(2, 1, 2, 5));   // the shackle
+  part(padlock, CGRectMake(8, 1, 2, 5));
+  part(padlock, CGRectMake(2, 0, 8, 2));
+  return padlock;
+}
+
 // The time of the process clock, "h:mm" as the status bar shows it.
 id currentTimeText() {
   auto seconds = static_cast<std::time_t>(ns::now() + kReferenceDateUnixSeconds);
@@ -73,7 +93,7 @@ id currentTimeText() {
 
 void statusBarApply(id self) {
   send<void>(bar(self)->_timeLabel, sel<"setHidden:">(), BOOL{!bar(self)->_showsTime});
-  send<void>(bar(self)->_lockLabel, sel<"setHidden:">(), BOOL{!bar(self)->_showsLock});
+  send<void>(bar(self)->_lockView, sel<"setHidden:">(), BOOL{!bar(self)->_showsLock});
 }
 
 id statusBarInit(id self, SEL cmd, CGRect frame) {
@@ -81,8 +101,7 @@ id statusBarInit(id self, SEL cmd, CGRect frame) {
   if (!self) return nil;
   CGRect full = CGRectMake(0, 0, frame.size.width, frame.size.height);
   bar(self)->_timeLabel = addLabel(self, full);
-  bar(self)->_lockLabel = addLabel(self, full);
-  send<void>(bar(self)->_lockLabel, sel<"setText:">(), str("\xF0\x9F\x94\x92"));  // the padlock
+  bar(self)->_lockView = makePadlock(self, frame.size);
   bar(self)->_showsTime = YES;
   send<void>(bar(self)->_timeLabel, sel<"setText:">(), currentTimeText());
   statusBarApply(self);
@@ -152,7 +171,7 @@ BOOL dataManagerTimeEnabled(id self, SEL) { return dm(self)->_timeEnabled; }
 void registerStatusBarClasses() {
   objc::ClassBuilder<StatusBarIvars>("UIStatusBar", objc::classNamed("UIView"))
       .ivar<&StatusBarIvars::_timeLabel>("_timeLabel")
-      .ivar<&StatusBarIvars::_lockLabel>("_lockLabel")
+      .ivar<&StatusBarIvars::_lockView>("_lockView")
       .ivar<&StatusBarIvars::_showsTime>("_showsTime")
       .ivar<&StatusBarIvars::_showsLock>("_showsLock")
       .method<&statusBarInit>("initWithFrame:")

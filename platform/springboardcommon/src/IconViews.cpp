@@ -1,4 +1,4 @@
-// The home screen's icon views: SBIconView (the icon's name and its badge) and
+// The home screen's icon views: SBIconView (the icon's picture, name and badge) and
 // SBIconViewMap, which makes one view per icon inside the home screen's icon list.
 #include <springboardcommon/Apps.h>
 #include <springboardcommon/Helpers.h>
@@ -7,6 +7,9 @@
 #include <objcface/Send.h>
 
 #include <uikit/UIView.h>
+
+#include <iterator>
+#include <string>
 
 namespace sbcommon {
 
@@ -20,6 +23,7 @@ constexpr int kIconsPerRow = 4;
 
 struct SBIconViewIvars : UIViewIvars {
   id _icon;        // retained
+  id _imageView;   // the icon's picture: a square of the app's colour with its initial
   id _labelView;   // UILabel with the display name, a subview
   id _badgeView;   // UILabel with the badge text, a subview, hidden without a badge
 };
@@ -29,10 +33,33 @@ struct SBIconViewMapIvars : NSObjectIvars {
   id _iconListView;  // the view that holds the icon views; not retained
 };
 
-id makeLabel(CGRect frame) {
-  id label = send<id>(send<id>(objc::classNamed("UILabel"), sel<"alloc">()), sel<"initWithFrame:">(), frame);
-  return objc::autorelease(label);
+id makeView(const char* className, CGRect frame, id parent) {
+  id view = send<id>(send<id>(objc::classNamed(className), sel<"alloc">()), sel<"initWithFrame:">(), frame);
+  send<void>(parent, sel<"addSubview:">(), view);
+  objc::release(view);
+  return view;
 }
+
+id colour(CGFloat r, CGFloat g, CGFloat b) {
+  return send<id>(objc::classNamed("UIColor"), sel<"colorWithRed:green:blue:alpha:">(), r, g, b, CGFloat{1});
+}
+
+id font(CGFloat size, bool bold) {
+  return send<id>(objc::classNamed("UIFont"), bold ? sel<"boldSystemFontOfSize:">() : sel<"systemFontOfSize:">(), size);
+}
+
+}  // namespace
+
+id appIconColour(const std::string& identifier) {
+  static const CGFloat kColours[][3] = {{0.30, 0.75, 0.35}, {0.20, 0.50, 0.90}, {0.95, 0.55, 0.15},
+                                        {0.85, 0.25, 0.30}, {0.55, 0.35, 0.80}, {0.15, 0.65, 0.70}};
+  std::size_t hash = 0;
+  for (char c : identifier) hash = hash * 31 + static_cast<unsigned char>(c);
+  const CGFloat* c = kColours[hash % std::size(kColours)];
+  return colour(c[0], c[1], c[2]);
+}
+
+namespace {
 
 void iconViewUpdateBadge(id self, SEL) {
   auto* v = objc::ivars<SBIconViewIvars>(self);
@@ -41,19 +68,33 @@ void iconViewUpdateBadge(id self, SEL) {
   send<void>(v->_badgeView, sel<"setHidden:">(), BOOL{badge == nil});
 }
 
+// The picture on top, the name under it in white, the badge (white on red) at the
+// picture's top right corner.
 id iconViewInitWithIcon(id self, SEL, id icon) {
   self = objc::sendSuper<id>(self, objc::classNamed("SBIconView"), sel<"initWithFrame:">(),
                              CGRectMake(0, 0, kIconWidth, kIconHeight));
   if (!self) return nil;
   auto* v = objc::ivars<SBIconViewIvars>(self);
   v->_icon = objc::retain(icon);
-  v->_labelView = makeLabel(CGRectMake(0, 66, kIconWidth, 16));
-  send<void>(v->_labelView, sel<"setText:">(), send<id>(icon, sel<"displayName">()));
+  id name = send<id>(icon, sel<"displayName">());
+  v->_imageView = makeView("UIView", CGRectMake(9, 6, 58, 58), self);
+  send<void>(v->_imageView, sel<"setBackgroundColor:">(), appIconColour(text(send<id>(icon, sel<"leafIdentifier">()))));
+  id initial = makeView("UILabel", CGRectMake(0, 0, 58, 58), v->_imageView);
+  std::string letter = text(name).substr(0, 1);
+  send<void>(initial, sel<"setText:">(), str(letter));
+  send<void>(initial, sel<"setFont:">(), font(30, true));
+  send<void>(initial, sel<"setTextColor:">(), colour(1, 1, 1));
+  send<void>(initial, sel<"setTextAlignment:">(), NSInteger{1});
+  v->_labelView = makeView("UILabel", CGRectMake(0, 66, kIconWidth, 16), self);
+  send<void>(v->_labelView, sel<"setText:">(), name);
+  send<void>(v->_labelView, sel<"setFont:">(), font(11, false));
+  send<void>(v->_labelView, sel<"setTextColor:">(), colour(1, 1, 1));
   send<void>(v->_labelView, sel<"setTextAlignment:">(), NSInteger{1});
-  send<void>(self, sel<"addSubview:">(), v->_labelView);
-  v->_badgeView = makeLabel(CGRectMake(50, 0, 26, 24));
+  v->_badgeView = makeView("UILabel", CGRectMake(52, 0, 24, 22), self);
+  send<void>(v->_badgeView, sel<"setFont:">(), font(13, true));
+  send<void>(v->_badgeView, sel<"setTextColor:">(), colour(1, 1, 1));
+  send<void>(v->_badgeView, sel<"setBackgroundColor:">(), colour(0.85, 0.1, 0.1));
   send<void>(v->_badgeView, sel<"setTextAlignment:">(), NSInteger{1});
-  send<void>(self, sel<"addSubview:">(), v->_badgeView);
   iconViewUpdateBadge(self, nullptr);
   return self;
 }
@@ -125,6 +166,7 @@ id mapHomescreen(id, SEL) {
 void registerIconViewClasses() {
   objc::ClassBuilder<SBIconViewIvars>("SBIconView", objc::classNamed("UIView"))
       .ivar<&SBIconViewIvars::_icon>("_icon")
+      .ivar<&SBIconViewIvars::_imageView>("_imageView")
       .ivar<&SBIconViewIvars::_labelView>("_labelView")
       .ivar<&SBIconViewIvars::_badgeView>("_badgeView")
       .method<&iconViewInitWithIcon>("initWithIcon:")
