@@ -10,6 +10,7 @@
 #include <uikit/UITableView.h>
 #include <uikit/UITableViewCell.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,32 @@ TEST_F(TableSwipeTest, ASwipeShowsDeleteAndTappingItCommitsTheDeletion) {
   auto updates = uikit::tableUpdates(table);
   ASSERT_FALSE(updates.empty());
   EXPECT_EQ(updates.back().kind, uikit::TableUpdate::Kind::DeleteRows);
+}
+
+// Methods a tweak adds at run time with the 32-bit iOS type strings: an int result
+// for the BOOL and an int editing style.
+int addedCanEdit(id, SEL, id, id indexPath) { return rowText(indexPath) == "a" ? 0 : 1; }
+void addedCommit(id, SEL, id table, int style, id indexPath) { dsCommit(nil, nullptr, table, style, indexPath); }
+
+TEST_F(TableSwipeTest, MethodsAddedWithIntTypesAreAskedAndToldInTheirOwnTypes) {
+  static Class added = [] {
+    Class cls = objc::ClassBuilder<NSObjectIvars>("USAddedSource", objc::classNamed("USPlainSource")).registerClass();
+    class_addMethod(cls, sel_registerName("tableView:canEditRowAtIndexPath:"), objc::toImp(&addedCanEdit), "i@:@@");
+    class_addMethod(cls, sel_registerName("tableView:commitEditingStyle:forRowAtIndexPath:"), objc::toImp(&addedCommit),
+                    "v@:@i@");
+    return cls;
+  }();
+  ASSERT_NE(added, Nil);
+  objc::Ref table = makeTable("USAddedSource");
+  ASSERT_TRUE(swipe(table, 0, -120).ok());
+  EXPECT_EQ(uikit::tableDeleteConfirmationButton(table), nil) << "row a answers 0";
+  ASSERT_TRUE(swipe(table, 2, -120).ok());
+  id button = uikit::tableDeleteConfirmationButton(table);
+  ASSERT_NE(button, nil);
+  ASSERT_TRUE(uikit::sim::tap(button).ok());
+  ASSERT_FALSE(model().log.empty());
+  EXPECT_EQ(model().log.back(), "commit 1 c");
+  EXPECT_EQ(std::count(model().log.begin(), model().log.end(), "commit 1 c"), 1);
 }
 
 TEST_F(TableSwipeTest, ATapElsewhereOnlyHidesTheConfirmation) {

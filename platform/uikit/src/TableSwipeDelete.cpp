@@ -14,6 +14,8 @@
 
 #include <objcface/Send.h>
 
+#include <cstring>
+
 namespace uikit {
 
 using detail::tableIvars;
@@ -43,15 +45,48 @@ void tellDelegate(id table, SEL selector, id indexPath) {
   if (answers(delegateOf(table), selector)) send<void>(delegateOf(table), selector, table, indexPath);
 }
 
+// The type code of a method's result (index -1) or of its argument `index` (0 for the
+// first after self and _cmd), qualifiers skipped; 0 when the receiver lacks it.
+// Methods added at run time may declare the 32-bit iOS types ("i" for a BOOL result
+// or an NSInteger argument), and the table passes values the way they are declared.
+char typeCode(id receiver, SEL selector, int index) {
+  Method m = class_getInstanceMethod(object_getClass(receiver), selector);
+  if (m == nullptr) return 0;
+  char buffer[64] = {};
+  if (index < 0) method_getReturnType(m, buffer, sizeof buffer);
+  else method_getArgumentType(m, static_cast<unsigned>(index + 2), buffer, sizeof buffer);
+  const char* p = buffer;
+  while (*p && std::strchr("rnNoORV", *p)) ++p;
+  return *p;
+}
+
+bool askCanEdit(id source, id table, id indexPath) {
+  SEL canEdit = sel<"tableView:canEditRowAtIndexPath:">();
+  if (typeCode(source, canEdit, -1) == 'i') return send<int>(source, canEdit, table, indexPath) != 0;
+  return send<BOOL>(source, canEdit, table, indexPath) != NO;
+}
+
+void commitDelete(id source, id table, id indexPath) {
+  SEL commit = sel<"tableView:commitEditingStyle:forRowAtIndexPath:">();
+  if (typeCode(source, commit, 1) == 'i') {
+    send<void>(source, commit, table, static_cast<int>(UITableViewCellEditingStyleDelete), indexPath);
+  } else {
+    send<void>(source, commit, table, UITableViewCellEditingStyleDelete, indexPath);
+  }
+}
+
 // Whether the row may be deleted by a swipe: the data source's and the delegate's say.
 bool rowIsDeletable(id table, id indexPath) {
   if (indexPath == nil || !dataSourceCommits(table)) return false;
   SEL canEdit = sel<"tableView:canEditRowAtIndexPath:">();
-  if (answers(dataSourceOf(table), canEdit) && !send<BOOL>(dataSourceOf(table), canEdit, table, indexPath)) return false;
+  if (answers(dataSourceOf(table), canEdit) && !askCanEdit(dataSourceOf(table), table, indexPath)) return false;
   SEL style = sel<"tableView:editingStyleForRowAtIndexPath:">();
-  if (answers(delegateOf(table), style) &&
-      send<NSInteger>(delegateOf(table), style, table, indexPath) != UITableViewCellEditingStyleDelete)
-    return false;
+  if (answers(delegateOf(table), style)) {
+    id delegate = delegateOf(table);
+    NSInteger given = typeCode(delegate, style, -1) == 'i' ? send<int>(delegate, style, table, indexPath)
+                                                           : send<NSInteger>(delegate, style, table, indexPath);
+    if (given != UITableViewCellEditingStyleDelete) return false;
+  }
   return true;
 }
 
@@ -117,8 +152,7 @@ void tableDeleteTapped(id self, SEL, id) {
   id indexPath = row ? detail::indexPathFor(*row) : nil;
   detail::endSwipeDelete(self);
   if (indexPath == nil || !dataSourceCommits(self)) return;
-  send<void>(dataSourceOf(self), sel<"tableView:commitEditingStyle:forRowAtIndexPath:">(), self,
-             UITableViewCellEditingStyleDelete, indexPath);
+  commitDelete(dataSourceOf(self), self, indexPath);
 }
 
 // ---- Methods of UITableViewCell ----------------------------------------------------
