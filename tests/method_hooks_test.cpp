@@ -346,4 +346,50 @@ TEST_F(MethodHooksTest, InPlaceEntriesOfMissingClassesOrSelectorsAreSkipped) {
   EXPECT_EQ(greet(f.own, 2), 20);
 }
 
+// Class methods: <p>Base answers +texture itself, <p>Inheritor only inherits it.
+id baseTexture(id self, SEL) {
+  gLog.push_back(std::string("Texture(") + class_getName(reinterpret_cast<Class>(self)) + ")");
+  return self;
+}
+hook::Slot<id()> gTextureSlot;
+id newTexture(id self, SEL cmd) {
+  gLog.push_back("NewTexture");
+  return gTextureSlot(self, cmd);
+}
+
+hook::Slot<id()> gMissingTextureSlot;
+id newMissingTexture(id self, SEL cmd) { return gMissingTextureSlot(self, cmd); }
+
+TEST_F(MethodHooksTest, ClassMethodsAreReplacedInPlaceOnTheMetaclass) {
+  Class base = objc::ClassBuilder<NSObjectIvars>("HkJBase", objc::NSObjectClass())
+                   .classMethod<&baseTexture>("texture")
+                   .registerClass();
+  Class inheritor = objc::ClassBuilder<NSObjectIvars>("HkJInheritor", base).registerClass();
+  const hook::Entry table[] = {
+      hook::replaceClassMethodInPlace<&newTexture, gTextureSlot>("HkJInheritor", "texture"),
+  };
+  hook::install(table);
+  hook::install(table);
+  EXPECT_EQ(gTextureSlot.previous, objc::toImp(&baseTexture));
+  // Instances gained nothing; the class objects answer through the replacement, the
+  // receiver being the class the message went to.
+  EXPECT_FALSE(class_respondsToSelector(inheritor, sel<"texture">()));
+  EXPECT_EQ(objc::send<id>(reinterpret_cast<id>(inheritor), sel<"texture">()), reinterpret_cast<id>(inheritor));
+  EXPECT_EQ(objc::send<id>(reinterpret_cast<id>(base), sel<"texture">()), reinterpret_cast<id>(base));
+  EXPECT_EQ(gLog, (std::vector<std::string>{"NewTexture", "Texture(HkJInheritor)", "NewTexture", "Texture(HkJBase)"}));
+
+  // A missing class, or one with only an instance method of that name, is skipped.
+  Class instanceOnly = objc::ClassBuilder<NSObjectIvars>("HkJInstanceOnly", objc::NSObjectClass())
+                           .method<&baseTexture>("texture")
+                           .registerClass();
+  IMP instanceTexture = class_getMethodImplementation(instanceOnly, sel<"texture">());
+  const hook::Entry skipped[] = {
+      hook::replaceClassMethodInPlace<&newMissingTexture, gMissingTextureSlot>("HkJNoSuchClass", "texture"),
+      hook::replaceClassMethodInPlace<&newMissingTexture, gMissingTextureSlot>("HkJInstanceOnly", "texture"),
+  };
+  hook::install(skipped);
+  EXPECT_FALSE(gMissingTextureSlot.installed());
+  EXPECT_EQ(class_getMethodImplementation(instanceOnly, sel<"texture">()), instanceTexture);
+}
+
 }  // namespace

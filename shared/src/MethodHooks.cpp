@@ -69,7 +69,8 @@ void install(std::span<const Entry> entries) {
         replaceOne(cls, entry);
         break;
       case Kind::kReplaceInPlace:
-        replaceInPlace(cls, entry);
+        // A class method is an instance method of the metaclass.
+        replaceInPlace(entry.classMethod && cls != Nil ? object_getClass(reinterpret_cast<id>(cls)) : cls, entry);
         break;
       case Kind::kAdd:
         if (cls != Nil) class_addMethod(cls, sel_registerName(entry.selectorName), entry.implementation, "v@:@");

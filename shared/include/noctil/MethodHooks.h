@@ -18,6 +18,8 @@
 //       hook::add<&noctilDelete>("SBLockScreenBulletinCell", "noctil_delete:"),
 //   };
 //   hook::install(table);
+//
+// A class method is replaced in place with hook::replaceClassMethodInPlace.
 #pragma once
 
 #include <objcface/Send.h>
@@ -65,6 +67,7 @@ struct Entry {
   IMP implementation;
   IMP forwarder;   // kReplace only
   SlotBase* slot;  // kReplace and kReplaceInPlace
+  bool classMethod = false;  // the entry replaces a class method (looked up on the metaclass)
 };
 
 namespace detail {
@@ -110,6 +113,16 @@ Entry replaceInPlace(const char* className, const char* selectorName) {
   static_assert(std::is_same_v<std::remove_reference_t<decltype(TheSlot)>, Slot<Signature>>,
                 "the slot's signature must be the replacement's");
   return Entry{className, selectorName, Kind::kReplaceInPlace, objc::toImp(Fn), nullptr, &TheSlot};
+}
+
+// A class method replaced in place: as replaceInPlace, on the method the class object
+// answers with (its own class method or one it inherits from a superclass).  The
+// replacement receives the class object as self.
+template <auto Fn, auto& TheSlot>
+Entry replaceClassMethodInPlace(const char* className, const char* selectorName) {
+  Entry entry = replaceInPlace<Fn, TheSlot>(className, selectorName);
+  entry.classMethod = true;
+  return entry;
 }
 
 // A replaced method whose new implementation never calls the previous one.
