@@ -20,7 +20,7 @@ void recordingDeleteRows(id self, SEL cmd, id paths, NSInteger animation) {
   objc::callImp<void>(gDeleteRows, self, cmd, paths, animation);
 }
 
-class AwayListTest : public HomeScreen6Test {
+class Springboard6AwayListTest : public HomeScreen6Test {
  protected:
   static void SetUpTestSuite() {
     HomeScreen6Test::SetUpTestSuite();
@@ -58,7 +58,7 @@ class AwayListTest : public HomeScreen6Test {
   }
 };
 
-TEST_F(AwayListTest, NotificationsReachTheLockScreenListOnlyWhileLockedNewestFirst) {
+TEST_F(Springboard6AwayListTest, NotificationsReachTheLockScreenListOnlyWhileLockedNewestFirst) {
   launch();
   post("com.apple.MobileSMS", "before the lock");
   ASSERT_TRUE(sb6::lock().ok());
@@ -87,7 +87,7 @@ TEST_F(AwayListTest, NotificationsReachTheLockScreenListOnlyWhileLockedNewestFir
   EXPECT_TRUE(shownMessages().empty());
 }
 
-TEST_F(AwayListTest, RemovingANotificationDeletesItsRowThroughTheLockScreenTable) {
+TEST_F(Springboard6AwayListTest, RemovingANotificationDeletesItsRowThroughTheLockScreenTable) {
   launch();
   ASSERT_TRUE(sb6::lock().ok());
   post("com.apple.MobileSMS", "one");
@@ -109,7 +109,7 @@ TEST_F(AwayListTest, RemovingANotificationDeletesItsRowThroughTheLockScreenTable
   EXPECT_TRUE(send<BOOL>(listView(), sel<"isHidden">()));
 }
 
-TEST_F(AwayListTest, ANotificationArrivingOnADarkLockScreenLightsIt) {
+TEST_F(Springboard6AwayListTest, ANotificationArrivingOnADarkLockScreenLightsIt) {
   launch();
   ASSERT_TRUE(sb6::sleep().ok());
   post("com.apple.MobileSMS", "wake up");
@@ -118,7 +118,7 @@ TEST_F(AwayListTest, ANotificationArrivingOnADarkLockScreenLightsIt) {
   EXPECT_TRUE(sb6::isScreenDark());
 }
 
-TEST_F(AwayListTest, SlidingARowsIconToTheEndUnlocksAndPerformsItsAction) {
+TEST_F(Springboard6AwayListTest, SlidingARowsIconToTheEndUnlocksAndPerformsItsAction) {
   launch();
   ASSERT_TRUE(sb6::lock().ok());
   post("com.apple.MobileSMS", "with a link", "sms:+15550100");
@@ -145,7 +145,7 @@ TEST_F(AwayListTest, SlidingARowsIconToTheEndUnlocksAndPerformsItsAction) {
   EXPECT_TRUE(sb6::isLocked());
 }
 
-TEST_F(AwayListTest, WithAPasscodeTheSlidRowsActionWaitsForTheRightCodeAndCancelDropsIt) {
+TEST_F(Springboard6AwayListTest, WithAPasscodeTheSlidRowsActionWaitsForTheRightCodeAndCancelDropsIt) {
   sb6::Device device;
   device.passcode = "1234";
   launch(device);

@@ -43,9 +43,9 @@ std::string E() {
   return objc::methodEncoding<R, Args...>();
 }
 
-class ClassesTest : public HomeScreen6Test {};
+class Springboard6ClassesTest : public HomeScreen6Test {};
 
-TEST_F(ClassesTest, TheReplacedMethodsOfTheCoreClassesAreDefinedWhereATweakExpectsThem) {
+TEST_F(Springboard6ClassesTest, TheReplacedMethodsOfTheCoreClassesAreDefinedWhereATweakExpectsThem) {
   struct Entry {
     const char* cls;
     const char* selector;
@@ -78,7 +78,7 @@ TEST_F(ClassesTest, TheReplacedMethodsOfTheCoreClassesAreDefinedWhereATweakExpec
   EXPECT_EQ(class_getSuperclass(objc::classNamed("SpringBoard")), objc::classNamed("UIApplication"));
 }
 
-TEST_F(ClassesTest, EveryCallATweakMakesIsAnsweredWithTheTypesItSends) {
+TEST_F(Springboard6ClassesTest, EveryCallATweakMakesIsAnsweredWithTheTypesItSends) {
   struct Call {
     const char* cls;
     const char* selector;

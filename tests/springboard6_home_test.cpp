@@ -41,7 +41,7 @@ void recordingCallNotification(id self, SEL cmd, void* connection, id type, id i
   objc::callImp<void>(gCallNotification, self, cmd, connection, type, info);
 }
 
-class HomeTest : public HomeScreen6Test {
+class Springboard6HomeTest : public HomeScreen6Test {
  protected:
   static void SetUpTestSuite() {
     HomeScreen6Test::SetUpTestSuite();
@@ -60,7 +60,7 @@ class HomeTest : public HomeScreen6Test {
   }
 };
 
-TEST_F(HomeTest, LaunchingPlaysAnIOS61PhoneAndSendsFinishLaunchingThroughTheRuntime) {
+TEST_F(Springboard6HomeTest, LaunchingPlaysAnIOS61PhoneAndSendsFinishLaunchingThroughTheRuntime) {
   launch();
   EXPECT_EQ(calls(), (std::vector<std::string>{"finishLaunching locked=NO"}));
   EXPECT_STREQ(objc::className(application()), "SpringBoard");
@@ -79,7 +79,7 @@ TEST_F(HomeTest, LaunchingPlaysAnIOS61PhoneAndSendsFinishLaunchingThroughTheRunt
   EXPECT_EQ(send<id>(root, sel<"window">()), send<id>(uiController(), sel<"window">()));
 }
 
-TEST_F(HomeTest, ABootOnTheLockScreenRunsFinishLaunchingLockedOnAnIPad) {
+TEST_F(Springboard6HomeTest, ABootOnTheLockScreenRunsFinishLaunchingLockedOnAnIPad) {
   sb6::Device device;
   device.ipad = true;
   device.startLocked = true;
@@ -103,7 +103,7 @@ TEST_F(HomeTest, ABootOnTheLockScreenRunsFinishLaunchingLockedOnAnIPad) {
   EXPECT_NE(send<id>(objc::objectIvar(uiController(), "_iconsView"), sel<"superview">()), nil);
 }
 
-TEST_F(HomeTest, AppsComeToTheFrontAndLeaveWithFrontDisplayDidChange) {
+TEST_F(Springboard6HomeTest, AppsComeToTheFrontAndLeaveWithFrontDisplayDidChange) {
   launch();
   ASSERT_TRUE(sb6::openApplication("com.apple.mobilemail").ok());
   EXPECT_EQ(sb6::frontApplication(), "com.apple.mobilemail");
@@ -121,7 +121,7 @@ TEST_F(HomeTest, AppsComeToTheFrontAndLeaveWithFrontDisplayDidChange) {
   EXPECT_EQ(send<id>(application(), sel<"_accessibilityFrontMostApplication">()), nil);
 }
 
-TEST_F(HomeTest, URLsOpenInTheAppOfTheirSchemeButNothingOpensWhileLocked) {
+TEST_F(Springboard6HomeTest, URLsOpenInTheAppOfTheirSchemeButNothingOpensWhileLocked) {
   launch();
   send<void>(application(), sel<"applicationOpenURL:">(), url("sms:+15550100"));
   EXPECT_EQ(sb6::lastOpened(), "sms:+15550100");
@@ -143,7 +143,7 @@ TEST_F(HomeTest, URLsOpenInTheAppOfTheirSchemeButNothingOpensWhileLocked) {
   EXPECT_EQ(app("com.apple.MobileSMS"), app("com.apple.MobileSMS"));
 }
 
-TEST_F(HomeTest, RotationChangesTheActiveOrientationAndTellsSpringBoard) {
+TEST_F(Springboard6HomeTest, RotationChangesTheActiveOrientationAndTellsSpringBoard) {
   launch();
   EXPECT_EQ(send<NSInteger>(application(), sel<"activeInterfaceOrientation">()), 1);
   calls().clear();
@@ -153,7 +153,7 @@ TEST_F(HomeTest, RotationChangesTheActiveOrientationAndTellsSpringBoard) {
   EXPECT_FALSE(sb6::rotate(5).ok());
 }
 
-TEST_F(HomeTest, BadgesLiveOnTheSharedIconModelAndSurviveARestart) {
+TEST_F(Springboard6HomeTest, BadgesLiveOnTheSharedIconModelAndSurviveARestart) {
   launch();
   id model = send<id>(classObject("SBIconModel"), sel<"sharedInstance">());
   id viaMap = send<id>(send<id>(classObject("SBIconViewMap"), sel<"homescreenMap">()), sel<"iconModel">());
@@ -172,7 +172,7 @@ TEST_F(HomeTest, BadgesLiveOnTheSharedIconModelAndSurviveARestart) {
   EXPECT_EQ(send<id>(model, sel<"applicationIconForDisplayIdentifier:">(), ns::str("com.example.none")), nil);
 }
 
-TEST_F(HomeTest, SpringBoardMarksMessagesReadInTheMessagesStore) {
+TEST_F(Springboard6HomeTest, SpringBoardMarksMessagesReadInTheMessagesStore) {
   ck::resetConversationList();
   ASSERT_TRUE(ck::addMessage("+15550100", 7, "hello").ok());
   launch();
@@ -191,7 +191,7 @@ TEST_F(HomeTest, SpringBoardMarksMessagesReadInTheMessagesStore) {
   ck::resetConversationList();
 }
 
-TEST_F(HomeTest, TheScreenSnapshotIsAPictureOfTheScreenAsDrawnNow) {
+TEST_F(Springboard6HomeTest, TheScreenSnapshotIsAPictureOfTheScreenAsDrawnNow) {
   launch();
   ASSERT_TRUE(sb6::lock().ok());
   id surface = send<id>(classObject("UIWindow"), sel<"createScreenIOSurface">());
@@ -219,7 +219,7 @@ TEST_F(HomeTest, TheScreenSnapshotIsAPictureOfTheScreenAsDrawnNow) {
   objc::release(image);
 }
 
-TEST_F(HomeTest, AnIncomingCallReachesSpringBoardsCallCenterAndRings) {
+TEST_F(Springboard6HomeTest, AnIncomingCallReachesSpringBoardsCallCenterAndRings) {
   launch();
   ASSERT_TRUE(sb6::sleep().ok());
   calls().clear();

@@ -17,7 +17,7 @@ void recordingAttemptUnlock(id self, SEL cmd) {
   objc::callImp<void>(gAttemptUnlock, self, cmd);
 }
 
-class LockTest : public HomeScreen6Test {
+class Springboard6LockTest : public HomeScreen6Test {
  protected:
   static void SetUpTestSuite() {
     HomeScreen6Test::SetUpTestSuite();
@@ -35,7 +35,7 @@ class LockTest : public HomeScreen6Test {
   }
 };
 
-TEST_F(LockTest, LockingLeavesTheScreenLitAsAfterAWakeAndTheDimTimerDarkensItEightSecondsLater) {
+TEST_F(Springboard6LockTest, LockingLeavesTheScreenLitAsAfterAWakeAndTheDimTimerDarkensItEightSecondsLater) {
   launch();
   EXPECT_FALSE(sb6::isLocked());
   EXPECT_TRUE(sb6::statusBarShowsTime());
@@ -57,7 +57,7 @@ TEST_F(LockTest, LockingLeavesTheScreenLitAsAfterAWakeAndTheDimTimerDarkensItEig
   EXPECT_FALSE(sb6::lock().ok());  // locked already
 }
 
-TEST_F(LockTest, RestartDimTimerPostponesTheDarkOnlyWhileTheLockScreenIsLit) {
+TEST_F(Springboard6LockTest, RestartDimTimerPostponesTheDarkOnlyWhileTheLockScreenIsLit) {
   launch();
   send<void>(awayController(), sel<"restartDimTimer:">(), 16.0);  // unlocked: nothing runs
   ASSERT_TRUE(ns::advanceClock(30).ok());
@@ -79,7 +79,7 @@ TEST_F(LockTest, RestartDimTimerPostponesTheDarkOnlyWhileTheLockScreenIsLit) {
   EXPECT_TRUE(sb6::isScreenDark());
 }
 
-TEST_F(LockTest, SleepLocksAnUnlockedDeviceAndWakeSendsAttemptUnlockWhichNeverUnlocks) {
+TEST_F(Springboard6LockTest, SleepLocksAnUnlockedDeviceAndWakeSendsAttemptUnlockWhichNeverUnlocks) {
   launch();
   ASSERT_TRUE(sb6::sleep().ok());
   EXPECT_TRUE(sb6::isLocked());
@@ -98,7 +98,7 @@ TEST_F(LockTest, SleepLocksAnUnlockedDeviceAndWakeSendsAttemptUnlockWhichNeverUn
   EXPECT_EQ(attemptUnlocks(), 1);
 }
 
-TEST_F(LockTest, TheHomeButtonWakesADarkScreenOnPressAndKeepsALitOneOn) {
+TEST_F(Springboard6LockTest, TheHomeButtonWakesADarkScreenOnPressAndKeepsALitOneOn) {
   launch();
   lockAndClearLogs();
   ASSERT_TRUE(sb6::sleep().ok());
@@ -117,7 +117,7 @@ TEST_F(LockTest, TheHomeButtonWakesADarkScreenOnPressAndKeepsALitOneOn) {
   EXPECT_TRUE(sb6::isLocked());
 }
 
-TEST_F(LockTest, TheStatusBarShowsTheLockWhileLockedAndTheTimeWhenAskedOrUnlocked) {
+TEST_F(Springboard6LockTest, TheStatusBarShowsTheLockWhileLockedAndTheTimeWhenAskedOrUnlocked) {
   launch();
   id data = send<id>(classObject("SBStatusBarDataManager"), sel<"sharedDataManager">());
   lockAndClearLogs();
@@ -138,7 +138,7 @@ TEST_F(LockTest, TheStatusBarShowsTheLockWhileLockedAndTheTimeWhenAskedOrUnlocke
   EXPECT_NE(shown.find(':'), std::string::npos) << shown;
 }
 
-TEST_F(LockTest, EachUnlockCallPlaysTheUnlockSoundExactlyWhenItsSoundArgumentIsYes) {
+TEST_F(Springboard6LockTest, EachUnlockCallPlaysTheUnlockSoundExactlyWhenItsSoundArgumentIsYes) {
   launch();
   id away = awayController();
   struct Case {
@@ -170,7 +170,7 @@ TEST_F(LockTest, EachUnlockCallPlaysTheUnlockSoundExactlyWhenItsSoundArgumentIsY
   EXPECT_TRUE(send<BOOL>(away, sel<"isPasswordProtected">()));
 }
 
-TEST_F(LockTest, TheCameraKeepsTheScreenOnAndTheAlarmSoundsUntilSilenced) {
+TEST_F(Springboard6LockTest, TheCameraKeepsTheScreenOnAndTheAlarmSoundsUntilSilenced) {
   launch();
   EXPECT_FALSE(sb6::setCameraActive(true).ok());  // unlocked: no lock-screen camera
   lockAndClearLogs();
@@ -201,7 +201,7 @@ TEST_F(LockTest, TheCameraKeepsTheScreenOnAndTheAlarmSoundsUntilSilenced) {
   EXPECT_FALSE(sb6::setAlertSounding(false).ok());
 }
 
-TEST_F(LockTest, EveryActionNeedsALaunchedHomeScreen) {
+TEST_F(Springboard6LockTest, EveryActionNeedsALaunchedHomeScreen) {
   EXPECT_FALSE(sb6::isLaunched());
   EXPECT_FALSE(sb6::lock().ok());
   EXPECT_FALSE(sb6::sleep().ok());

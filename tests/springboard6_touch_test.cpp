@@ -67,7 +67,7 @@ void addForwarder(const char* className, IMP imp, Class& savedSuper) {
   ASSERT_TRUE(class_addMethod(cls, sel<"sendEvent:">(), imp, method_getTypeEncoding(inherited)));
 }
 
-class TouchTest : public HomeScreen6Test {
+class Springboard6TouchTest : public HomeScreen6Test {
  protected:
   static void SetUpTestSuite() {
     HomeScreen6Test::SetUpTestSuite();
@@ -96,7 +96,7 @@ class TouchTest : public HomeScreen6Test {
   }
 };
 
-TEST_F(TouchTest, EveryEventOfADragReachesTheWindowsSendEventWithAllItsFingers) {
+TEST_F(Springboard6TouchTest, EveryEventOfADragReachesTheWindowsSendEventWithAllItsFingers) {
   launch();
   ASSERT_TRUE(sb6::lock().ok());
   auto d = drag(sb6::WindowKind::LockScreen, CGPointMake(100, 200), CGPointMake(100, 300));
@@ -124,7 +124,7 @@ TEST_F(TouchTest, EveryEventOfADragReachesTheWindowsSendEventWithAllItsFingers) 
   EXPECT_EQ(windowCalls().size(), 3u);  // no end: the finger stays down
 }
 
-TEST_F(TouchTest, WindowsAreFoundOnlyWhileOnScreenAndADarkScreenTakesNoTouches) {
+TEST_F(Springboard6TouchTest, WindowsAreFoundOnlyWhileOnScreenAndADarkScreenTakesNoTouches) {
   launch();
   EXPECT_EQ(sb6::window(sb6::WindowKind::LockScreen), nil);
   id statusBarWindow = sb6::window(sb6::WindowKind::StatusBar);
@@ -152,7 +152,7 @@ TEST_F(TouchTest, WindowsAreFoundOnlyWhileOnScreenAndADarkScreenTakesNoTouches) 
   EXPECT_TRUE(windowCalls().empty());
 }
 
-TEST_F(TouchTest, TheStatusBarsPullDownSendsTheGestureCallsOnlyWhereNotificationCenterAllowsIt) {
+TEST_F(Springboard6TouchTest, TheStatusBarsPullDownSendsTheGestureCallsOnlyWhereNotificationCenterAllowsIt) {
   if (objc::classNamed("SBBulletinWindowController") == Nil) GTEST_SKIP() << "Notification Center is not built yet";
   launch();
   auto pull = drag(sb6::WindowKind::StatusBar, CGPointMake(160, 10), CGPointMake(160, 300));
@@ -175,7 +175,7 @@ TEST_F(TouchTest, TheStatusBarsPullDownSendsTheGestureCallsOnlyWhereNotification
   EXPECT_FALSE(send<BOOL>(list, sel<"listViewIsActive">()));
 }
 
-TEST_F(TouchTest, LockingOrTheHomeButtonClosesNotificationCenter) {
+TEST_F(Springboard6TouchTest, LockingOrTheHomeButtonClosesNotificationCenter) {
   if (objc::classNamed("SBBulletinListController") == Nil) GTEST_SKIP() << "Notification Center is not built yet";
   launch();
   id list = send<id>(classObject("SBBulletinListController"), sel<"sharedInstance">());

@@ -32,7 +32,7 @@ BOOL recordingAttemptPassword(id self, SEL cmd, id password, id owner) {
   return objc::callImp<BOOL>(gAttemptPassword, self, cmd, password, owner);
 }
 
-class UnlockTest : public HomeScreen6Test {
+class Springboard6UnlockTest : public HomeScreen6Test {
  protected:
   static void SetUpTestSuite() {
     HomeScreen6Test::SetUpTestSuite();
@@ -66,7 +66,7 @@ class UnlockTest : public HomeScreen6Test {
   }
 };
 
-TEST_F(UnlockTest, TheLockBarHoldsAWellWithTheTextAndTheKnobFoundByDescription) {
+TEST_F(Springboard6UnlockTest, TheLockBarHoldsAWellWithTheTextAndTheKnobFoundByDescription) {
   launch();
   lockAndClearLogs();
   id well = nil;
@@ -87,7 +87,7 @@ TEST_F(UnlockTest, TheLockBarHoldsAWellWithTheTextAndTheKnobFoundByDescription) 
   EXPECT_EQ(knobX(), 2);
 }
 
-TEST_F(UnlockTest, TheKnobFollowsTheFingerWithinTheWellAndTheTextFades) {
+TEST_F(Springboard6UnlockTest, TheKnobFollowsTheFingerWithinTheWellAndTheTextFades) {
   launch();
   lockAndClearLogs();
   id well = send<id>(knob(), sel<"superview">());
@@ -109,7 +109,7 @@ TEST_F(UnlockTest, TheKnobFollowsTheFingerWithinTheWellAndTheTextFades) {
   EXPECT_TRUE(sb6::isLocked());  // not until the finger lifts
 }
 
-TEST_F(UnlockTest, TheKnobReleasedAtTheEndUnlocksWithTheSoundAndShortOfItSpringsBack) {
+TEST_F(Springboard6UnlockTest, TheKnobReleasedAtTheEndUnlocksWithTheSoundAndShortOfItSpringsBack) {
   launch();
   lockAndClearLogs();
   id well = send<id>(knob(), sel<"superview">());
@@ -139,7 +139,7 @@ TEST_F(UnlockTest, TheKnobReleasedAtTheEndUnlocksWithTheSoundAndShortOfItSprings
   EXPECT_TRUE(sb6::isLocked());
 }
 
-TEST_F(UnlockTest, WithAPasscodeTheKnobBringsTheKeypadWhichTakesTheRightCodeOnly) {
+TEST_F(Springboard6UnlockTest, WithAPasscodeTheKnobBringsTheKeypadWhichTakesTheRightCodeOnly) {
   sb6::Device device;
   device.passcode = "1234";
   launch(device);
@@ -170,7 +170,7 @@ TEST_F(UnlockTest, WithAPasscodeTheKnobBringsTheKeypadWhichTakesTheRightCodeOnly
   EXPECT_TRUE(sb6::statusBarShowsTime());
 }
 
-TEST_F(UnlockTest, ALongPasscodeIsSubmittedByOK) {
+TEST_F(Springboard6UnlockTest, ALongPasscodeIsSubmittedByOK) {
   sb6::Device device;
   device.passcode = "135790";
   launch(device);
@@ -184,7 +184,7 @@ TEST_F(UnlockTest, ALongPasscodeIsSubmittedByOK) {
   EXPECT_FALSE(sb6::isLocked());
 }
 
-TEST_F(UnlockTest, CancellingTheKeypadLeavesTheDeviceLockedWithTheKnobBack) {
+TEST_F(Springboard6UnlockTest, CancellingTheKeypadLeavesTheDeviceLockedWithTheKnobBack) {
   sb6::Device device;
   device.passcode = "1234";
   launch(device);
