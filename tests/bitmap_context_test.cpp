@@ -146,6 +146,24 @@ TEST_F(BitmapContextTest, DrawInRectScalesUpWithHardEdgesAndDownWithAveraging) {
     for (int x = 2; x < 18; x += 5) EXPECT_TRUE(near(uikit::pixelAt(down, x, y), {128, 128, 128, 255}, 12));
 }
 
+TEST_F(BitmapContextTest, ALargeShrinkLandsInItsRectangleWithItsEdges) {
+  // Black on the left half, white on the right, drawn a third its size at an offset
+  // in a 2.0 context: 300 pixels into 100 pixels (50 points) from point (5, 2.5).
+  id halves = pictureOf(300, 150, 1.0, [](int x, int) { return x < 150 ? Rgba{0, 0, 0, 255} : kWhite; });
+  UIGraphicsBeginImageContextWithOptions(CGSizeMake(60, 40), NO, 2.0);
+  send<void>(halves, sel<"drawInRect:">(), CGRectMake(5, 2.5, 50, 25));
+  id drawn = UIGraphicsGetImageFromCurrentImageContext();
+  UIGraphicsEndImageContext();
+  EXPECT_EQ(uikit::pixelAt(drawn, 9, 20), kClear);
+  EXPECT_TRUE(near(uikit::pixelAt(drawn, 10, 20), {0, 0, 0, 255}, 2));
+  EXPECT_TRUE(near(uikit::pixelAt(drawn, 59, 20), {0, 0, 0, 255}, 2));
+  EXPECT_TRUE(near(uikit::pixelAt(drawn, 60, 20), kWhite, 2));
+  EXPECT_TRUE(near(uikit::pixelAt(drawn, 109, 54), kWhite, 2));
+  EXPECT_EQ(uikit::pixelAt(drawn, 110, 20), kClear);
+  EXPECT_EQ(uikit::pixelAt(drawn, 60, 4), kClear);
+  EXPECT_EQ(uikit::pixelAt(drawn, 60, 55), kClear);
+}
+
 TEST_F(BitmapContextTest, DrawAtPointUsesPointsAndAlphaAndBlendModesApply) {
   // A 2.0 picture of 2 × 2 pixels is 1 × 1 point: one pixel of a 1.0 context.
   UIGraphicsBeginImageContext(CGSizeMake(4, 4));

@@ -1,6 +1,7 @@
 // Bitmaps and the picture codecs: decoding by content, PNG variants written by an
 // independent encoder (tests/data/images/make_images.py), JPEG variants written with
-// libjpeg directly, EXIF orientation, and damaged data refused without a crash.
+// libjpeg directly, EXIF orientation, damaged data refused without a crash, JPEGs
+// decoded small for a small box, and shrinking by area averaging.
 #include <uikit/Bitmap.h>
 #include <uikit/ImageCodec.h>
 
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -280,4 +282,107 @@ TEST(ImageCodecTest, DamagedDataIsRefusedNeverFatal) {
   Bytes badCrc = png;
   badCrc[29] ^= 0x5a;  // the IHDR chunk's checksum
   EXPECT_FALSE(uikit::decodeImage(badCrc));
+}
+
+TEST(ImageCodecTest, AJpegForASmallBoxDecodesAtTheSmallestScaleThatCoversIt) {
+  const Bytes jpeg = uikit::encodeJPEG(quadrants(1280, 1920), 0.9).value();
+  auto sizeFor = [&](int w, int h) {
+    auto b = uikit::decodeImageCovering(jpeg, w, h);
+    EXPECT_TRUE(b) << b.error().message;
+    return b ? std::pair{b->width(), b->height()} : std::pair{0, 0};
+  };
+  EXPECT_EQ(sizeFor(640, 960), (std::pair{640, 960}));     // 1/2 exactly
+  EXPECT_EQ(sizeFor(641, 960), (std::pair{1280, 1920}));   // 1/2 falls short by one pixel: whole
+  EXPECT_EQ(sizeFor(640, 1136), (std::pair{1280, 1920}));  // a box 1/2 cannot fill
+  EXPECT_EQ(sizeFor(320, 480), (std::pair{320, 480}));     // 1/4
+  EXPECT_EQ(sizeFor(100, 100), (std::pair{160, 240}));     // 1/8 is the smallest there is
+  EXPECT_EQ(sizeFor(0, 0), (std::pair{1280, 1920}));       // no box: whole
+  // The colours land where they belong at every scale.
+  auto small = uikit::decodeImageCovering(jpeg, 100, 100).value();
+  EXPECT_TRUE(near(small.pixel(40, 60), {255, 0, 0, 255}, 6));
+  EXPECT_TRUE(near(small.pixel(120, 180), {255, 255, 255, 255}, 6));
+  // A picture stored on its side counts upright: 1920 × 1280 stored, 1280 × 1920 shown.
+  Bytes side = uikit::encodeJPEG(quadrants(1920, 1280), 0.9).value();
+  Bytes app1 = exifSegment(6);
+  side.insert(side.begin() + 2, app1.begin(), app1.end());
+  EXPECT_EQ(uikit::imagePixelSize(side)->width, 1280);
+  auto turned = uikit::decodeImageCovering(side, 640, 960);
+  ASSERT_TRUE(turned);
+  EXPECT_EQ(turned->width(), 640);
+  EXPECT_EQ(turned->height(), 960);
+  // Damaged data is refused at any scale, as whole decoding refuses it.
+  const Bytes cut(jpeg.begin(), jpeg.begin() + static_cast<long>(jpeg.size() / 2));
+  EXPECT_FALSE(uikit::decodeImageCovering(cut, 100, 100));
+  EXPECT_FALSE(uikit::decodeImageFitting(cut, 100, 100));
+}
+
+TEST(ImageCodecTest, FittingGivesThePicturesShapeInsideTheBoxNeverLarger) {
+  const Bytes jpeg = uikit::encodeJPEG(quadrants(1280, 1920), 0.9).value();
+  auto fitted = uikit::decodeImageFitting(jpeg, 640, 1136);
+  ASSERT_TRUE(fitted) << fitted.error().message;
+  EXPECT_EQ(fitted->width(), 640);
+  EXPECT_EQ(fitted->height(), 960);
+  EXPECT_TRUE(near(fitted->pixel(100, 100), {255, 0, 0, 255}, 6));
+  EXPECT_TRUE(near(fitted->pixel(540, 860), {255, 255, 255, 255}, 6));
+  // Not a whole-number factor: decoded whole, then shrunk.
+  auto odd = uikit::decodeImageFitting(jpeg, 500, 1000);
+  ASSERT_TRUE(odd);
+  EXPECT_EQ(odd->width(), 500);
+  EXPECT_EQ(odd->height(), 750);
+  EXPECT_TRUE(near(odd->pixel(300, 100), {0, 255, 0, 255}, 6));
+  // A PNG, and a picture smaller than the box, which keeps its size.
+  const Bytes png = uikit::encodePNG(quadrants(300, 100)).value();
+  EXPECT_EQ(uikit::imagePixelSize(png)->height, 100);
+  auto wide = uikit::decodeImageFitting(png, 150, 150);
+  ASSERT_TRUE(wide);
+  EXPECT_EQ(wide->width(), 150);
+  EXPECT_EQ(wide->height(), 50);
+  auto kept = uikit::decodeImageFitting(png, 1000, 1000);
+  EXPECT_EQ(kept->width(), 300);
+  EXPECT_FALSE(uikit::decodeImageFitting(png, 0, 10));
+  EXPECT_FALSE(uikit::imagePixelSize(Bytes{1, 2, 3}));
+}
+
+TEST(BitmapTest, ShrinkingAveragesTheAreaEachPixelCovers) {
+  // One pixel wide stripes, black and white: any shrink by two averages to grey;
+  // a filter that picked pixels would show stripes or one colour.
+  Bitmap stripes = Bitmap::create(400, 300).value();
+  for (int y = 0; y < 300; ++y)
+    for (int x = 0; x < 400; ++x) stripes.setPixel(x, y, x % 2 ? Rgba{255, 255, 255, 255} : Rgba{0, 0, 0, 255});
+  Bitmap half = uikit::shrunkBitmap(stripes, 200, 150).value();
+  for (int x = 0; x < 200; x += 13) EXPECT_TRUE(near(half.pixel(x, 70), {128, 128, 128, 255}, 1)) << x;
+  // A factor that is not a whole number: each pixel is the exact share of white in
+  // the stretch of stripes it covers.
+  Bitmap odd = uikit::shrunkBitmap(stripes, 61, 47).value();
+  const double step = 400.0 / 61;
+  for (int x = 0; x < 61; x += 5) {
+    double white = 0;
+    for (int i = 0; i < 400; ++i) {
+      const double overlap = std::min<double>(i + 1, (x + 1) * step) - std::max<double>(i, x * step);
+      if (overlap > 0 && i % 2) white += overlap;
+    }
+    const int grey = static_cast<int>(std::lround(255 * white / step));
+    EXPECT_TRUE(near(odd.pixel(x, 20), {static_cast<std::uint8_t>(grey), static_cast<std::uint8_t>(grey),
+                                        static_cast<std::uint8_t>(grey), 255}, 3)) << x;
+  }
+  // One colour stays exactly that colour; transparency averages in premultiplied
+  // colour, so a half-covered pixel is red at half alpha, not darkened.
+  Bitmap flat = Bitmap::create(97, 31).value();
+  for (int y = 0; y < 31; ++y)
+    for (int x = 0; x < 97; ++x) flat.setPixel(x, y, x % 2 ? Rgba{201, 99, 3, 255} : Rgba{201, 99, 3, 255});
+  Bitmap flatSmall = uikit::shrunkBitmap(flat, 13, 5).value();
+  for (int x = 0; x < 13; ++x) EXPECT_EQ(flatSmall.pixel(x, 2), (Rgba{201, 99, 3, 255}));
+  Bitmap redAndClear = Bitmap::create(4, 2).value();
+  for (int x = 0; x < 4; x += 2) redAndClear.setPixel(x, 0, {255, 0, 0, 255}), redAndClear.setPixel(x, 1, {255, 0, 0, 255});
+  EXPECT_TRUE(near(uikit::shrunkBitmap(redAndClear, 2, 1)->pixel(0, 0), {255, 0, 0, 128}, 2));
+  // The left half stays left: a picture black on its left, white on its right.
+  Bitmap halves = Bitmap::create(64, 8).value();
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 64; ++x) halves.setPixel(x, y, x < 32 ? Rgba{0, 0, 0, 255} : Rgba{255, 255, 255, 255});
+  Bitmap quarter = uikit::shrunkBitmap(halves, 16, 2).value();
+  EXPECT_EQ(quarter.pixel(7, 0).r, 0);
+  EXPECT_EQ(quarter.pixel(8, 0).r, 255);
+  // Never enlarges; sides below 1 become 1.
+  EXPECT_EQ(uikit::shrunkBitmap(halves, 500, 500)->width(), 64);
+  EXPECT_EQ(uikit::shrunkBitmap(halves, 0, -3)->height(), 1);
 }

@@ -19,8 +19,10 @@
 #include <new>
 #include <bit>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <jerror.h>
 #include <jpeglib.h>
@@ -75,6 +77,9 @@ constexpr J_COLOR_SPACE kWordIgnoringAlpha = kLittleEndian ? JCS_EXT_BGRX : JCS_
 
 // Everything the decoder owns lives here, in the frame that survives a longjmp.
 struct DecodeState {
+  // The upright size the picture will be drawn at, or 0 × 0: decode whole.
+  int coverWidth = 0;
+  int coverHeight = 0;
   std::optional<Bitmap> bitmap;
   std::vector<JSAMPLE> cmykRow;
   std::string error;
@@ -105,6 +110,30 @@ void storeCmykRow(const JSAMPLE* cmyk, std::uint8_t* row, JDIMENSION width, bool
   }
 }
 
+// The DCT scaling for a picture that will be drawn at the state's cover size: the
+// smallest of 1/8, 1/4 and 1/2 whose output still covers that size on both sides, so
+// the final scale only ever shrinks.  Other eighths are not used: libjpeg-turbo has
+// no vector code for them, and they decode slower than the whole picture does.
+void chooseScale(jpeg_decompress_struct* cinfo, const DecodeState* state) {
+  cinfo->scale_num = 1;
+  cinfo->scale_denom = 1;
+  if (state->coverWidth <= 0 || state->coverHeight <= 0) return;
+  // The stored picture lies on its side when the EXIF orientation turns it a quarter.
+  const auto o = state->orientation;
+  const bool onItsSide = o == ImageOrientation::Left || o == ImageOrientation::Right ||
+                         o == ImageOrientation::LeftMirrored || o == ImageOrientation::RightMirrored;
+  const long wantWidth = onItsSide ? state->coverHeight : state->coverWidth;
+  const long wantHeight = onItsSide ? state->coverWidth : state->coverHeight;
+  for (unsigned denominator : {8u, 4u, 2u}) {
+    const long width = (static_cast<long>(cinfo->image_width) + denominator - 1) / denominator;
+    const long height = (static_cast<long>(cinfo->image_height) + denominator - 1) / denominator;
+    if (width >= wantWidth && height >= wantHeight) {
+      cinfo->scale_denom = denominator;
+      return;
+    }
+  }
+}
+
 bool decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* errors, std::span<const std::uint8_t> bytes,
                 DecodeState* state) {
   if (setjmp(errors->jump)) {
@@ -126,12 +155,23 @@ bool decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* errors, std::span<c
   cinfo->out_color_space = cmyk ? JCS_CMYK : kWordWithAlpha;
   // The size is known from the header: refuse a hostile one before libjpeg
   // allocates anything for it.
-  if (!state->allocate(cinfo->image_width, cinfo->image_height)) {
+  if (cinfo->image_width > static_cast<JDIMENSION>(Bitmap::kMaxSide) ||
+      cinfo->image_height > static_cast<JDIMENSION>(Bitmap::kMaxSide) ||
+      static_cast<std::int64_t>(cinfo->image_width) * cinfo->image_height > Bitmap::kMaxPixels) {
+    state->error = "JPEG of " + std::to_string(cinfo->image_width) + " x " + std::to_string(cinfo->image_height) +
+                   " is too large";
     jpeg_destroy_decompress(cinfo);
     return false;
   }
+  chooseScale(cinfo, state);
+  jpeg_calc_output_dimensions(cinfo);
+  if (!state->allocate(cinfo->output_width, cinfo->output_height)) {
+    jpeg_destroy_decompress(cinfo);
+    return false;
+  }
+  const JDIMENSION expectedWidth = cinfo->output_width, expectedHeight = cinfo->output_height;
   jpeg_start_decompress(cinfo);
-  if (cinfo->output_width != cinfo->image_width || cinfo->output_height != cinfo->image_height) {
+  if (cinfo->output_width != expectedWidth || cinfo->output_height != expectedHeight) {
     state->error = "JPEG output size differs from its header";
     jpeg_destroy_decompress(cinfo);
     return false;
@@ -152,6 +192,30 @@ bool decodeInto(jpeg_decompress_struct* cinfo, ErrorManager* errors, std::span<c
   // The rows were written behind cairo's back: without this it still takes the new
   // surface for clear and skips drawing it.
   state->bitmap->markDirty();
+  return true;
+}
+
+// The header alone: the stored size and the EXIF orientation.
+bool readHeaderInto(jpeg_decompress_struct* cinfo, ErrorManager* errors, std::span<const std::uint8_t> bytes,
+                    DecodeState* state, JDIMENSION* width, JDIMENSION* height) {
+  if (setjmp(errors->jump)) {
+    state->error = errors->message;
+    jpeg_destroy_decompress(cinfo);
+    return false;
+  }
+  jpeg_create_decompress(cinfo);
+  jpeg_mem_src(cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_save_markers(cinfo, JPEG_APP0 + 1, 0xffff);
+  jpeg_read_header(cinfo, TRUE);
+  for (jpeg_saved_marker_ptr m = cinfo->marker_list; m != nullptr; m = m->next) {
+    if (m->marker == JPEG_APP0 + 1) {
+      state->orientation = detail::exifOrientation({m->data, m->data_length});
+      break;
+    }
+  }
+  *width = cinfo->image_width;
+  *height = cinfo->image_height;
+  jpeg_destroy_decompress(cinfo);
   return true;
 }
 
@@ -238,16 +302,39 @@ bool encodeInto(jpeg_compress_struct* cinfo, ErrorManager* errors, const Bitmap*
 
 }  // namespace
 
-objc::Result<Bitmap> decodeJPEG(std::span<const std::uint8_t> bytes) {
+objc::Result<Bitmap> decodeJPEG(std::span<const std::uint8_t> bytes) { return decodeJPEGCovering(bytes, 0, 0); }
+
+objc::Result<Bitmap> decodeJPEGCovering(std::span<const std::uint8_t> bytes, int width, int height) {
   if (bytes.empty()) return objc::makeError("no JPEG data");
   jpeg_decompress_struct cinfo{};
   ErrorManager errors{};
   installErrorManager(errors);
   cinfo.err = &errors.pub;
   DecodeState state;
+  state.coverWidth = width;
+  state.coverHeight = height;
   if (!decodeInto(&cinfo, &errors, bytes, &state)) return objc::makeError("cannot decode JPEG: " + state.error);
   if (state.orientation != ImageOrientation::Up) return orientedBitmap(*state.bitmap, state.orientation);
   return std::move(*state.bitmap);
+}
+
+objc::Result<PixelSize> jpegPixelSize(std::span<const std::uint8_t> bytes) {
+  if (bytes.empty()) return objc::makeError("no JPEG data");
+  jpeg_decompress_struct cinfo{};
+  ErrorManager errors{};
+  installErrorManager(errors);
+  cinfo.err = &errors.pub;
+  DecodeState state;
+  JDIMENSION width = 0, height = 0;
+  if (!readHeaderInto(&cinfo, &errors, bytes, &state, &width, &height))
+    return objc::makeError("cannot read JPEG header: " + state.error);
+  const auto o = state.orientation;
+  const bool onItsSide = o == ImageOrientation::Left || o == ImageOrientation::Right ||
+                         o == ImageOrientation::LeftMirrored || o == ImageOrientation::RightMirrored;
+  PixelSize size{static_cast<int>(std::min<JDIMENSION>(width, INT32_MAX)),
+                 static_cast<int>(std::min<JDIMENSION>(height, INT32_MAX))};
+  if (onItsSide) std::swap(size.width, size.height);
+  return size;
 }
 
 objc::Result<std::vector<std::uint8_t>> encodeJPEG(const Bitmap& bitmap, double quality) {

@@ -12,6 +12,7 @@
 #include <uikit/UIScreen.h>
 #include <uikit/UIWindow.h>
 
+#include "BitmapSource.h"
 #include "FoundationGlue.h"
 #include "LayerEffects.h"
 #include "ViewInternals.h"
@@ -24,6 +25,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <optional>
 #include <system_error>
 #include <unistd.h>
 
@@ -63,10 +65,8 @@ void drawImage(cairo_t* cr, id imageView, CGSize bounds) {
   cairo_save(cr);
   cairo_rectangle(cr, 0, 0, bounds.width, bounds.height);
   cairo_clip(cr);
-  cairo_translate(cr, target.origin.x, target.origin.y);
-  cairo_scale(cr, target.size.width / bitmap->width(), target.size.height / bitmap->height());
-  cairo_set_source_surface(cr, bitmap->surface(), 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  std::optional<Bitmap> shrunk;
+  detail::setStretchedSource(cr, *bitmap, target, CAIRO_EXTEND_NONE, shrunk);
   cairo_paint(cr);
   cairo_restore(cr);
 }

@@ -2,6 +2,8 @@
 // pictures and patterns.
 #include "UIGraphicsContext.h"
 
+#include "BitmapSource.h"
+
 #include <cmath>
 
 CGContext::CGContext(uikit::Bitmap&& pixels, CGFloat pixelsPerPoint)
@@ -122,13 +124,10 @@ void drawBitmap(CGContextRef c, const Bitmap& bitmap, CGRect rect, CGBlendMode m
   cairo_save(cr);
   cairo_rectangle(cr, rect.origin.x, rect.origin.y, rect.size.width, rect.size.height);
   cairo_clip(cr);
-  cairo_translate(cr, rect.origin.x, rect.origin.y);
-  cairo_scale(cr, rect.size.width / bitmap.width(), rect.size.height / bitmap.height());
-  cairo_set_source_surface(cr, bitmap.surface(), 0, 0);
   // Padding repeats the edge pixels, so a scaled picture keeps hard edges at the
-  // rectangle instead of fading into transparency; GOOD filters smoothly both ways.
-  cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
-  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+  // rectangle instead of fading into transparency.
+  std::optional<Bitmap> shrunk;
+  detail::setStretchedSource(cr, bitmap, rect, CAIRO_EXTEND_PAD, shrunk);
   cairo_set_operator(cr, detail::cairoOperator(mode));
   cairo_paint_with_alpha(cr, alpha * c->state().alpha);
   cairo_restore(cr);

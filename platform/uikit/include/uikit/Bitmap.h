@@ -90,6 +90,13 @@ enum class ImageOrientation : long {
   RightMirrored = 7,
 };
 
+// The bitmap shrunk to width × height pixels by averaging the source area each
+// output pixel covers (premultiplied colour, so edges against transparency stay
+// clean).  Linear in the pixel count whatever the factor, and smoother than a
+// bilinear filter for large shrinks.  Sides larger than the source's are taken as
+// the source's: it never enlarges.
+objc::Result<Bitmap> shrunkBitmap(const Bitmap& source, int width, int height);
+
 // The upright form of a bitmap stored in the given orientation (a quarter turn
 // swaps the sides).  An unknown orientation value is treated as Up.
 objc::Result<Bitmap> orientedBitmap(const Bitmap& stored, ImageOrientation orientation);
