@@ -230,6 +230,38 @@ TEST(RuntimeRules, SendsSeeEveryDispatchChangeAtOnce) {
   EXPECT_EQ(send<long>(instance, value), 2);
 }
 
+// A method replaced where it is defined reaches every class that inherits it, also
+// through a class in between and also once their dispatch tables are in use, and as
+// often as it is replaced.
+TEST(RuntimeRules, ReplacingAnInheritedMethodReachesEverySubclassEveryTime) {
+  // The classes below the parent define methods of their own, so their dispatch tables
+  // hold copies of the parent's entries rather than share them.
+  Class parent = objc::ClassBuilder<NSObjectIvars>("DeepParent", objc::NSObjectClass())
+                     .method<&originalValue>("deepValue")
+                     .registerClass();
+  Class middle = objc::ClassBuilder<NSObjectIvars>("DeepMiddle", parent)
+                     .method<&originalValue>("deepMiddleOwn1")
+                     .method<&originalValue>("deepMiddleOwn2")
+                     .method<&originalValue>("deepMiddleOwn3")
+                     .registerClass();
+  Class leaf = objc::ClassBuilder<NSObjectIvars>("DeepLeaf", middle).method<&originalValue>("deepLeafOwn").registerClass();
+  SEL value = sel<"deepValue">();
+  Method method = class_getInstanceMethod(parent, value);
+  // Replaced once before any instance was messaged, then after.
+  method_setImplementation(method, objc::toImp(&childValue));
+  objc::Ref middleInstance = objc::Ref::adopt(objc::allocInit(middle));
+  objc::Ref leafInstance = objc::Ref::adopt(objc::allocInit(leaf));
+  EXPECT_EQ(send<long>(middleInstance, value), 3);
+  EXPECT_EQ(send<long>(leafInstance, value), 3);
+  for (auto [imp, expected] : {std::pair{objc::toImp(&laterValue), 2L}, std::pair{objc::toImp(&originalValue), 1L}}) {
+    method_setImplementation(method, imp);
+    EXPECT_EQ(class_getMethodImplementation(middle, value), imp);
+    EXPECT_EQ(class_getMethodImplementation(leaf, value), imp);
+    EXPECT_EQ(send<long>(middleInstance, value), expected);
+    EXPECT_EQ(send<long>(leafInstance, value), expected);
+  }
+}
+
 TEST(RuntimeRules, UnknownSelectorLookupIsNeverNull) {
   EXPECT_NE(class_getMethodImplementation(objc::NSObjectClass(), sel<"noSuchSelectorAtAll">()), nullptr);
   EXPECT_EQ(class_getInstanceMethod(Nil, sel<"init">()), nullptr);

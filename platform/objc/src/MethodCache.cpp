@@ -5,6 +5,13 @@
 #include <dlfcn.h>
 #include <objc/message.h>
 
+#include <cstdlib>
+#include <vector>
+
+// GCC's runtime: rebuilds the dispatch table of a class and of every subclass below it
+// (exported by libobjc, not declared in its public headers).
+extern "C" void __objc_update_dispatch_table_for_class(Class cls);
+
 namespace objc::detail {
 
 MethodCacheEntry gMethodCache[kMethodCacheSize];
@@ -20,6 +27,37 @@ void invalidateAll() { gMethodCacheGeneration.fetch_add(1, std::memory_order_acq
 template <class Fn>
 Fn realFunction(const char* name) {
   return reinterpret_cast<Fn>(dlsym(RTLD_NEXT, name));
+}
+
+// Whether `cls` defines `method` itself.
+bool definesMethod(Class cls, Method method) {
+  unsigned int count = 0;
+  Method* methods = class_copyMethodList(cls, &count);
+  bool found = false;
+  for (unsigned int i = 0; i < count && !found; ++i) found = methods[i] == method;
+  std::free(methods);
+  return found;
+}
+
+// GCC's runtime writes a new IMP only into the dispatch table of the class that
+// defines the method.  A subclass whose table already holds its own copy of that
+// entry (it copies the parts of its superclass's table where it adds methods of its
+// own) would go on running the old IMP, so the defining class's table and all tables
+// below it are rebuilt.
+void refreshDispatchTables(Method method) {
+  if (method == nullptr) return;
+  int count = objc_getClassList(nullptr, 0);
+  std::vector<Class> classes(static_cast<std::size_t>(count));
+  count = objc_getClassList(classes.data(), count);
+  for (int i = 0; i < count; ++i) {
+    Class cls = classes[static_cast<std::size_t>(i)];
+    for (Class candidate : {cls, object_getClass(reinterpret_cast<id>(cls))}) {
+      if (definesMethod(candidate, method)) {
+        __objc_update_dispatch_table_for_class(candidate);
+        return;
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -53,6 +91,7 @@ extern "C" {
 IMP method_setImplementation(Method method, IMP imp) {
   static const auto real = objc::detail::realFunction<IMP (*)(Method, IMP)>("method_setImplementation");
   IMP old = real(method, imp);
+  objc::detail::refreshDispatchTables(method);
   objc::detail::invalidateAll();
   return old;
 }
@@ -67,6 +106,8 @@ BOOL class_addMethod(Class cls, SEL sel, IMP imp, const char* types) {
 IMP class_replaceMethod(Class cls, SEL sel, IMP imp, const char* types) {
   static const auto real = objc::detail::realFunction<IMP (*)(Class, SEL, IMP, const char*)>("class_replaceMethod");
   IMP old = real(cls, sel, imp, types);
+  // A method the class defined itself had its IMP swapped: its subclasses' tables too.
+  if (old != nullptr && cls != Nil) __objc_update_dispatch_table_for_class(cls);
   objc::detail::invalidateAll();
   return old;
 }
@@ -74,6 +115,8 @@ IMP class_replaceMethod(Class cls, SEL sel, IMP imp, const char* types) {
 void method_exchangeImplementations(Method a, Method b) {
   static const auto real = objc::detail::realFunction<void (*)(Method, Method)>("method_exchangeImplementations");
   real(a, b);
+  objc::detail::refreshDispatchTables(a);
+  objc::detail::refreshDispatchTables(b);
   objc::detail::invalidateAll();
 }
 
