@@ -119,6 +119,12 @@ TEST_F(Springboard6HomeTest, AppsComeToTheFrontAndLeaveWithFrontDisplayDidChange
                                                "frontDisplayDidChange home"}));
   EXPECT_FALSE(sb6::openApplication("com.example.missing").ok());
   EXPECT_EQ(send<id>(application(), sel<"_accessibilityFrontMostApplication">()), nil);
+  // SpringBoard's status bar, hidden over an app, is back on the home screen.
+  ASSERT_TRUE(sb6::openApplication("com.apple.mobilemail").ok());
+  send<void>(application(), sel<"hideSpringBoardStatusBar">());
+  EXPECT_EQ(sb6::window(sb6::WindowKind::StatusBar), nil);
+  ASSERT_TRUE(sb6::pressHome().ok());
+  EXPECT_NE(sb6::window(sb6::WindowKind::StatusBar), nil);
 }
 
 TEST_F(Springboard6HomeTest, URLsOpenInTheAppOfTheirSchemeButNothingOpensWhileLocked) {

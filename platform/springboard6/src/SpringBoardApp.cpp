@@ -107,12 +107,14 @@ void springBoardLockButtonUp(id, SEL, id) {
 id springBoardFrontMostApplication(id, SEL) { return send<id>(uiController(), sel<"frontApplication">()); }
 
 // An app in front covers the home screen's wallpaper, so the status bar behind the
-// time turns opaque black; on the home screen it is see-through.
+// time turns opaque black; on the home screen it is see-through, and SpringBoard's
+// own status bar shows again if it was hidden over an app.
 void springBoardFrontDisplayDidChange(id self, SEL) {
   id front = send<id>(self, sel<"_accessibilityFrontMostApplication">());
   id statusBarWindow = send<id>(self, sel<"statusBarWindow">());
   id colour = uikit::makeColor(front ? uikit::Color::white(0, 1) : uikit::Color::white(0, 0.4));
   send<void>(statusBarWindow, sel<"setBackgroundColor:">(), colour);
+  if (front == nil) send<void>(self, sel<"showSpringBoardStatusBar">());
 }
 
 void springBoardNoteOrientationChanged(id self, SEL, NSInteger orientation) {
