@@ -15,6 +15,7 @@ struct BackgroundCaches {
   objc::Ref centerBlurFilters;
   objc::Ref lockBlurFilters;
   objc::Ref backView;         // the image view behind the list; nil when none
+  id backViewOwner = nil;     // the list view whose sliding view holds the back view; not retained
 };
 
 // The live caches.  Main thread only.

@@ -1,6 +1,8 @@
 #include "MethodTable.h"
 
+#include "BackView.h"
 #include "CellBack.h"
+#include "CustomPicture.h"
 #include "ListHooks.h"
 #include "ListWindow.h"
 #include "LockScreenHooks.h"
@@ -11,6 +13,7 @@ namespace noctil6 {
 namespace {
 
 using hook::replace;
+using hook::replaceClassMethodInPlace;
 using hook::replaceInPlace;
 
 // Most entries are replaced in place, on the method the class answers with wherever
@@ -21,8 +24,8 @@ using hook::replaceInPlace;
 const hook::Entry kTable[] = {
     replaceInPlace<&menuButtonDownReplacement, gMenuButtonDown>("SpringBoard", "menuButtonDown:"),
     replaceInPlace<&frontDisplayDidChangeReplacement, gFrontDisplayDidChange>("SpringBoard", "frontDisplayDidChange"),
-    replaceInPlace<&passThrough<gOrientationChanged, void, NSInteger>, gOrientationChanged>(
-        "SpringBoard", "noteInterfaceOrientationChanged:"),
+    replaceInPlace<&orientationChangedReplacement, gOrientationChanged>("SpringBoard",
+                                                                        "noteInterfaceOrientationChanged:"),
     replaceInPlace<&finishLaunchingReplacement, gFinishLaunching>("SBUIController", "finishLaunching"),
     replace<&statusBarSendEventReplacement, gStatusBarSendEvent>("UIStatusBarWindow", "sendEvent:"),
     replace<&alertWindowSendEventReplacement, gAlertWindowSendEvent>("SBAlertWindow", "sendEvent:"),
@@ -51,20 +54,18 @@ const hook::Entry kTable[] = {
                                                               "allowsShowNotificationsGesture"),
     replace<&setWindowLevelReplacement, gSetWindowLevel>("SBBulletinWindow", "setWindowLevel:"),
     replaceInPlace<&listWindowSendEventReplacement, gListWindowSendEvent>("SBBulletinWindow", "sendEvent:"),
-    replaceInPlace<&passThrough<gTableLayoutSubviews, void>, gTableLayoutSubviews>("SBBulletinTableView",
-                                                                                   "layoutSubviews"),
+    replaceInPlace<&tableLayoutSubviewsReplacement, gTableLayoutSubviews>("SBBulletinTableView", "layoutSubviews"),
     replaceInPlace<&passThrough<gTableDeleteRows, void, id, NSInteger>, gTableDeleteRows>(
         "SBBulletinTableView", "deleteRowsAtIndexPaths:withRowAnimation:"),
     replaceInPlace<&passThrough<gTableDeleteSections, void, id, NSInteger>, gTableDeleteSections>(
         "SBBulletinTableView", "deleteSections:withRowAnimation:"),
     replaceInPlace<&passThrough<gTableInit, id, CGRect, id>, gTableInit>("SBBulletinTableView",
                                                                          "initWithFrame:linenView:"),
-    replaceInPlace<&passThrough<gListViewInit, id, CGRect, id>, gListViewInit>("SBBulletinListView",
-                                                                               "initWithFrame:delegate:"),
-    replaceInPlace<&passThrough<gLinen, id>, gLinen>("SBBulletinListView", "linen"),
-    replaceInPlace<&passThrough<gListViewDealloc, void>, gListViewDealloc>("SBBulletinListView", "dealloc"),
-    replaceInPlace<&passThrough<gPositionSlidingView, void, CGFloat>, gPositionSlidingView>(
-        "SBBulletinListView", "positionSlidingViewAtY:"),
+    replaceInPlace<&listViewInitReplacement, gListViewInit>("SBBulletinListView", "initWithFrame:delegate:"),
+    replaceClassMethodInPlace<&linenReplacement, gLinen>("SBBulletinListView", "linen"),
+    replaceInPlace<&listViewDeallocReplacement, gListViewDealloc>("SBBulletinListView", "dealloc"),
+    replaceInPlace<&positionSlidingViewReplacement, gPositionSlidingView>("SBBulletinListView",
+                                                                          "positionSlidingViewAtY:"),
     replaceInPlace<&passThrough<gShowsNoNotificationsLabel, void, BOOL, BOOL>, gShowsNoNotificationsLabel>(
         "SBBulletinListView", "setShowsNoNotificationsLabel:animated:"),
     replaceInPlace<&cellInitReplacement, gCellInit>("SBBulletinListCell", "initWithLinenView:reuseIdentifier:"),

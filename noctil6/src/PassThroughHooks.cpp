@@ -2,7 +2,6 @@
 
 namespace noctil6 {
 
-hook::Slot<void(NSInteger)> gOrientationChanged;
 hook::Slot<void(id)> gHandlePan;
 hook::Slot<void(id)> gClearSection;
 hook::Slot<CGFloat(id, id)> gHeightForRow;
@@ -11,14 +10,9 @@ hook::Slot<id(id, id)> gCellForRow;
 hook::Slot<void(id, id, NSUInteger)> gAddBulletin;
 hook::Slot<void(id, BOOL)> gDidEndDragging;
 hook::Slot<void(id, id)> gHeaderTouchesEnded;
-hook::Slot<void()> gTableLayoutSubviews;
 hook::Slot<void(id, NSInteger)> gTableDeleteRows;
 hook::Slot<void(id, NSInteger)> gTableDeleteSections;
 hook::Slot<id(CGRect, id)> gTableInit;
-hook::Slot<id(CGRect, id)> gListViewInit;
-hook::Slot<id()> gLinen;
-hook::Slot<void()> gListViewDealloc;
-hook::Slot<void(CGFloat)> gPositionSlidingView;
 hook::Slot<void(BOOL, BOOL)> gShowsNoNotificationsLabel;
 hook::Slot<void(id)> gPresentBanner;
 hook::Slot<void(id)> gBannerTapped;

@@ -15,8 +15,6 @@ R passThrough(id self, SEL cmd, Args... args) {
   return TheSlot(self, cmd, args...);
 }
 
-// SpringBoard noteInterfaceOrientationChanged:.
-extern hook::Slot<void(NSInteger)> gOrientationChanged;
 // SBBulletinListController.
 extern hook::Slot<void(id)> gHandlePan;
 extern hook::Slot<void(id)> gClearSection;
@@ -28,15 +26,10 @@ extern hook::Slot<void(id, BOOL)> gDidEndDragging;
 // SBBulletinHeaderView touchesEnded:withEvent:.
 extern hook::Slot<void(id, id)> gHeaderTouchesEnded;
 // SBBulletinTableView.
-extern hook::Slot<void()> gTableLayoutSubviews;
 extern hook::Slot<void(id, NSInteger)> gTableDeleteRows;
 extern hook::Slot<void(id, NSInteger)> gTableDeleteSections;
 extern hook::Slot<id(CGRect, id)> gTableInit;
 // SBBulletinListView.
-extern hook::Slot<id(CGRect, id)> gListViewInit;
-extern hook::Slot<id()> gLinen;
-extern hook::Slot<void()> gListViewDealloc;
-extern hook::Slot<void(CGFloat)> gPositionSlidingView;
 extern hook::Slot<void(BOOL, BOOL)> gShowsNoNotificationsLabel;
 // Banners.
 extern hook::Slot<void(id)> gPresentBanner;

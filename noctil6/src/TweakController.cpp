@@ -1,5 +1,7 @@
 #include "TweakController.h"
 
+#include "BackView.h"
+#include "CustomPicture.h"
 #include "HostAccess.h"
 #include "Launch.h"
 #include "LockScreen.h"
@@ -88,7 +90,9 @@ void registerTweakControllerClass() {
       .method<&blurValue>("blurValue")
       .method<&cellBackAlpha>("cellBackAlpha")
       .method<&tintColor>("tintColor")
+      .method<&useBackView>("useBackView")
       .method<&adjustBlurBackView>("adjustBlurBackView")
+      .method<&createCustomBGImage>("createCustomBGImage")
       .method<&delayShowListView>("delayShowListView")
       .method<&handleBBAction>("handleBBAction")
       .method<&enableLockStatusBarTime>("enableLockStatusBarTime:")
