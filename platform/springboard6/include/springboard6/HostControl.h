@@ -83,8 +83,8 @@ std::string displayName(const std::string& sectionID);
 // The device passcode (none: std::nullopt), effective at once.
 void setPasscode(std::optional<std::string> passcode);
 
-// Rotates the device: activeInterfaceOrientation changes (1 portrait, 2 upside down,
-// 3 landscape left, 4 landscape right) and SpringBoard is sent
+// Rotates the device: activeInterfaceOrientation changes (UIKit's numbers: 1 portrait, 2 upside down,
+// 3 landscape right, 4 landscape left) and SpringBoard is sent
 // noteInterfaceOrientationChanged:.
 objc::Status rotate(NSInteger orientation);
 
