@@ -1,5 +1,6 @@
 // The tweak loader: filter lists in every form they come in, which libraries a
-// program loads and in what order, and that a bad library is reported and skipped.
+// program loads and in what order, which system versions they are for, and that a
+// bad library is reported and skipped.
 #include "FilterList.h"
 #include "TweakLoader.h"
 
@@ -77,6 +78,65 @@ TEST(FilterList, RefusesWhatIsNotAFilterList) {
   EXPECT_FALSE(filterBundles(std::string(10000, '(')).ok());
 }
 
+// A filter list for com.test.host limited to a CoreFoundation range, written by
+// libplist with real numbers.
+std::string versionedFilter(const std::vector<double>& versions, bool binary) {
+  plist_t root = plist_new_dict();
+  plist_t filter = plist_new_dict();
+  plist_t array = plist_new_array();
+  plist_array_append_item(array, plist_new_string("com.test.host"));
+  plist_dict_set_item(filter, "Bundles", array);
+  plist_t range = plist_new_array();
+  for (double v : versions) plist_array_append_item(range, plist_new_real(v));
+  plist_dict_set_item(filter, "CoreFoundationVersion", range);
+  plist_dict_set_item(root, "Filter", filter);
+  char* data = nullptr;
+  uint32_t length = 0;
+  if (binary) plist_to_bin(root, &data, &length);
+  else plist_to_xml(root, &data, &length);
+  std::string out(data, length);
+  std::free(data);
+  plist_free(root);
+  return out;
+}
+
+TEST(FilterList, ReadsTheCoreFoundationRangeInEveryForm) {
+  for (bool binary : {false, true}) {
+    auto filter = hosts::readFilterList(versionedFilter({793.00, 847.20}, binary));
+    ASSERT_TRUE(filter.ok()) << binary;
+    EXPECT_EQ(filter->bundles, Strings{"com.test.host"});
+    EXPECT_EQ(filter->lowestCoreFoundation, 793.00);
+    EXPECT_EQ(filter->belowCoreFoundation, 847.20);
+  }
+  auto text = hosts::readFilterList("{ Filter = { Bundles = ( a ); CoreFoundationVersion = ( 847.20 ); }; }");
+  ASSERT_TRUE(text.ok());
+  EXPECT_EQ(text->lowestCoreFoundation, 847.20);
+  EXPECT_FALSE(text->belowCoreFoundation);
+  auto none = hosts::readFilterList(kXmlFilter);
+  ASSERT_TRUE(none.ok());
+  EXPECT_FALSE(none->lowestCoreFoundation || none->belowCoreFoundation);
+  // Not one or two numbers: the filter list is unusable.
+  for (const char* bad : {"{ Filter = { Bundles = ( a ); CoreFoundationVersion = ( ); }; }",
+                          "{ Filter = { Bundles = ( a ); CoreFoundationVersion = ( 1, 2, 3 ); }; }",
+                          "{ Filter = { Bundles = ( a ); CoreFoundationVersion = ( 793.0x ); }; }",
+                          "{ Filter = { Bundles = ( a ); CoreFoundationVersion = 793; }; }",
+                          "{ Filter = { Bundles = ( a ); CoreFoundationVersion = ( ( 793 ) ); }; }"}) {
+    EXPECT_FALSE(hosts::readFilterList(bad).ok()) << bad;
+  }
+}
+
+TEST(FilterList, TheRangeIncludesItsLowestVersionAndExcludesItsUpperOne) {
+  hosts::FilterList ios6{{"a"}, 793.00, 847.20};
+  hosts::FilterList ios7{{"a"}, 847.20, std::nullopt};
+  hosts::FilterList any{{"a"}, std::nullopt, std::nullopt};
+  EXPECT_TRUE(admitsCoreFoundation(ios6, hosts::kCoreFoundationVersionIOS6));
+  EXPECT_FALSE(admitsCoreFoundation(ios6, hosts::kCoreFoundationVersionIOS7));
+  EXPECT_FALSE(admitsCoreFoundation(ios6, 793.00 - 0.01));
+  EXPECT_TRUE(admitsCoreFoundation(ios7, hosts::kCoreFoundationVersionIOS7));
+  EXPECT_FALSE(admitsCoreFoundation(ios7, hosts::kCoreFoundationVersionIOS6));
+  EXPECT_TRUE(admitsCoreFoundation(any, 1.0));
+}
+
 class TweakLoaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -104,7 +164,7 @@ TEST_F(TweakLoaderTest, LoadsOnlyMatchingLibrariesInNameOrder) {
   writeFile(folder_ / "Readme.txt", "not a library");
 
   std::ostringstream errors;
-  auto result = hosts::loadTweaks("com.test.host", errors);
+  auto result = hosts::loadTweaks("com.test.host", errors, hosts::kCoreFoundationVersionIOS7);
   EXPECT_EQ(result.loaded, (Strings{"Alpha.dylib", "Beta.dylib", "Zeta.dylib"}));
   EXPECT_TRUE(result.problems.empty());
   EXPECT_EQ(errors.str(), "");
@@ -123,7 +183,7 @@ TEST_F(TweakLoaderTest, ABadLibraryIsReportedAndTheRestStillLoad) {
   writeFile(folder_ / "Other.plist", binaryFilter({"com.apple.Preferences"}));
 
   std::ostringstream errors;
-  auto result = hosts::loadTweaks("com.test.host", errors);
+  auto result = hosts::loadTweaks("com.test.host", errors, hosts::kCoreFoundationVersionIOS7);
   EXPECT_EQ(result.loaded, Strings{"Good.dylib"});
   ASSERT_EQ(result.problems.size(), 3u);
   EXPECT_NE(result.problems[0].find("skipped BadFilter.dylib: filter list BadFilter.plist is unusable"),
@@ -137,11 +197,36 @@ TEST_F(TweakLoaderTest, ABadLibraryIsReportedAndTheRestStillLoad) {
   EXPECT_EQ(probeLog().size(), 1u);
 }
 
+TEST_F(TweakLoaderTest, EachSystemVersionLoadsTheLibrariesMadeForIt) {
+  installProbe("Six", versionedFilter({793.00, 847.20}, false));
+  installProbe("Seven", versionedFilter({847.20}, true));
+  installProbe("Any", kXmlFilter);
+  installProbe("Odd", "{ Filter = { Bundles = ( com.test.host ); CoreFoundationVersion = ( 1, 2, 3 ); }; }");
+  std::ostringstream errors;
+  auto six = hosts::loadTweaks("com.test.host", errors, hosts::kCoreFoundationVersionIOS6);
+  EXPECT_EQ(six.loaded, (Strings{"Any.dylib", "Six.dylib"}));
+  // A library made for another version is passed over quietly; a range that is not
+  // one is reported.
+  ASSERT_EQ(six.problems.size(), 1u);
+  EXPECT_NE(six.problems[0].find("skipped Odd.dylib: filter list Odd.plist is unusable"), std::string::npos);
+  EXPECT_EQ(probeLog(), (Strings{"Any.dylib com.test.host", "Six.dylib com.test.host"}));
+}
+
+TEST_F(TweakLoaderTest, TheSameDeviceUnderIOS7LoadsTheOtherLibrary) {
+  installProbe("Six", versionedFilter({793.00, 847.20}, true));
+  installProbe("Seven", versionedFilter({847.20}, false));
+  std::ostringstream errors;
+  auto seven = hosts::loadTweaks("com.test.host", errors, hosts::kCoreFoundationVersionIOS7);
+  EXPECT_EQ(seven.loaded, Strings{"Seven.dylib"});
+  EXPECT_TRUE(seven.problems.empty());
+  EXPECT_EQ(probeLog(), Strings{"Seven.dylib com.test.host"});
+}
+
 TEST(TweakLoader, NoFolderMeansNothingInstalled) {
   testing_support::TempDir root;
   ns::setDeviceRoot(root.path());
   std::ostringstream errors;
-  auto result = hosts::loadTweaks("com.apple.springboard", errors);
+  auto result = hosts::loadTweaks("com.apple.springboard", errors, hosts::kCoreFoundationVersionIOS7);
   EXPECT_TRUE(result.loaded.empty());
   EXPECT_TRUE(result.problems.empty());
   EXPECT_EQ(errors.str(), "");

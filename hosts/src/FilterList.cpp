@@ -2,6 +2,8 @@
 
 #include <plist/plist.h>
 
+#include <charconv>
+#include <cmath>
 #include <map>
 #include <memory>
 #include <optional>
@@ -9,6 +11,26 @@
 
 namespace hosts {
 namespace {
+
+// A number written as text ("793.00"), the whole text and nothing else.
+std::optional<double> numberFromText(std::string_view text) {
+  double value = 0;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+constexpr const char* kBadVersions = "its \"CoreFoundationVersion\" is not one or two numbers";
+
+// Fills the range from the numbers read, one or two of them.
+objc::Status setVersions(FilterList& filter, const std::vector<std::optional<double>>& numbers) {
+  if (numbers.empty() || numbers.size() > 2) return objc::makeError(kBadVersions);
+  for (const auto& number : numbers)
+    if (!number) return objc::makeError(kBadVersions);
+  filter.lowestCoreFoundation = numbers[0];
+  if (numbers.size() == 2) filter.belowCoreFoundation = numbers[1];
+  return objc::Ok{};
+}
 
 // --- XML and binary, through libplist -----------------------------------------------
 
@@ -27,7 +49,28 @@ std::optional<std::string> stringOf(plist_t node) {
   return out;
 }
 
-objc::Result<std::vector<std::string>> bundlesFromPlist(plist_t root) {
+std::optional<double> numberFromNode(plist_t node) {
+  switch (plist_get_node_type(node)) {
+    case PLIST_REAL: {
+      double value = 0;
+      plist_get_real_val(node, &value);
+      if (!std::isfinite(value)) return std::nullopt;
+      return value;
+    }
+    case PLIST_UINT: {
+      uint64_t value = 0;
+      plist_get_uint_val(node, &value);
+      return static_cast<double>(value);
+    }
+    case PLIST_STRING:
+      if (auto text = stringOf(node)) return numberFromText(*text);
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+objc::Result<FilterList> filterFromPlist(plist_t root) {
   if (plist_get_node_type(root) != PLIST_DICT) return objc::makeError("the property list is not a dictionary");
   plist_t filter = plist_dict_get_item(root, "Filter");
   if (filter == nullptr || plist_get_node_type(filter) != PLIST_DICT) {
@@ -37,10 +80,17 @@ objc::Result<std::vector<std::string>> bundlesFromPlist(plist_t root) {
   if (bundles == nullptr || plist_get_node_type(bundles) != PLIST_ARRAY) {
     return objc::makeError("its \"Filter\" has no \"Bundles\" array");
   }
-  std::vector<std::string> out;
+  FilterList out;
   const uint32_t count = plist_array_get_size(bundles);
   for (uint32_t i = 0; i < count; ++i) {
-    if (auto s = stringOf(plist_array_get_item(bundles, i))) out.push_back(std::move(*s));
+    if (auto s = stringOf(plist_array_get_item(bundles, i))) out.bundles.push_back(std::move(*s));
+  }
+  if (plist_t versions = plist_dict_get_item(filter, "CoreFoundationVersion")) {
+    if (plist_get_node_type(versions) != PLIST_ARRAY) return objc::makeError(kBadVersions);
+    std::vector<std::optional<double>> numbers;
+    const uint32_t versionCount = plist_array_get_size(versions);
+    for (uint32_t i = 0; i < versionCount && i < 3; ++i) numbers.push_back(numberFromNode(plist_array_get_item(versions, i)));
+    if (auto set = setVersions(out, numbers); !set) return set.error();
   }
   return out;
 }
@@ -163,7 +213,7 @@ class TextReader {
   std::size_t pos_ = 0;
 };
 
-objc::Result<std::vector<std::string>> bundlesFromText(std::string_view data) {
+objc::Result<FilterList> filterFromText(std::string_view data) {
   auto root = TextReader(data).document();
   if (!root) return root.error();
   auto* dict = std::get_if<TextDict>(&(*root)->value);
@@ -174,9 +224,19 @@ objc::Result<std::vector<std::string>> bundlesFromText(std::string_view data) {
   auto bundles = filterDict->find("Bundles");
   auto* array = bundles == filterDict->end() ? nullptr : std::get_if<TextArray>(&bundles->second->value);
   if (array == nullptr) return objc::makeError("its \"Filter\" has no \"Bundles\" array");
-  std::vector<std::string> out;
+  FilterList out;
   for (const auto& item : *array) {
-    if (auto* s = std::get_if<std::string>(&item->value)) out.push_back(*s);
+    if (auto* s = std::get_if<std::string>(&item->value)) out.bundles.push_back(*s);
+  }
+  if (auto versions = filterDict->find("CoreFoundationVersion"); versions != filterDict->end()) {
+    auto* versionArray = std::get_if<TextArray>(&versions->second->value);
+    if (versionArray == nullptr) return objc::makeError(kBadVersions);
+    std::vector<std::optional<double>> numbers;
+    for (const auto& item : *versionArray) {
+      auto* s = std::get_if<std::string>(&item->value);
+      numbers.push_back(s != nullptr ? numberFromText(*s) : std::nullopt);
+    }
+    if (auto set = setVersions(out, numbers); !set) return set.error();
   }
   return out;
 }
@@ -192,13 +252,25 @@ bool looksLikeLibplistInput(std::string_view data) {
 
 }  // namespace
 
-objc::Result<std::vector<std::string>> filterBundles(std::string_view data) {
-  if (!looksLikeLibplistInput(data)) return bundlesFromText(data);
+objc::Result<FilterList> readFilterList(std::string_view data) {
+  if (!looksLikeLibplistInput(data)) return filterFromText(data);
   plist_t raw = nullptr;
   plist_from_memory(data.data(), static_cast<uint32_t>(data.size()), &raw);
   if (raw == nullptr) return objc::makeError("not a property list (unreadable XML or binary data)");
   PlistPtr root(raw);
-  return bundlesFromPlist(root.get());
+  return filterFromPlist(root.get());
+}
+
+bool admitsCoreFoundation(const FilterList& filter, double version) {
+  if (filter.lowestCoreFoundation && version < *filter.lowestCoreFoundation) return false;
+  if (filter.belowCoreFoundation && version >= *filter.belowCoreFoundation) return false;
+  return true;
+}
+
+objc::Result<std::vector<std::string>> filterBundles(std::string_view data) {
+  auto filter = readFilterList(data);
+  if (!filter) return filter.error();
+  return std::move(filter->bundles);
 }
 
 }  // namespace hosts

@@ -1,5 +1,6 @@
 #include "HostProgram.h"
 
+#include "FilterList.h"
 #include "PlatformHost.h"
 #include "ScenarioRunner.h"
 #include "StdinDriver.h"
@@ -152,7 +153,9 @@ int runHostProgram(HostProgram program, int argc, char** argv) {
     return kExitFailed;
   }
 
-  auto tweaks = loadTweaks(bundle, std::cerr);
+  // The Messages app played is iOS 7's; springboard plays the iOS of --ios.
+  const bool ios6 = program == HostProgram::springboard && options->iosMajor == 6;
+  auto tweaks = loadTweaks(bundle, std::cerr, ios6 ? kCoreFoundationVersionIOS6 : kCoreFoundationVersionIOS7);
   if (!options->quiet) {
     for (const auto& library : tweaks.loaded) std::cout << name << ": loaded " << library << '\n';
     std::cout << std::flush;

@@ -46,7 +46,7 @@ std::vector<std::filesystem::path> tweakLibraries(const std::filesystem::path& f
   return out;
 }
 
-TweakLoadResult loadTweaks(std::string_view bundleIdentifier, std::ostream& errors) {
+TweakLoadResult loadTweaks(std::string_view bundleIdentifier, std::ostream& errors, double coreFoundationVersion) {
   TweakLoadResult result;
   auto folder = ns::hostPath(kTweakFolder);
   if (!folder) return result;
@@ -63,12 +63,15 @@ TweakLoadResult loadTweaks(std::string_view bundleIdentifier, std::ostream& erro
       report(library, data.error().message);
       continue;
     }
-    auto bundles = filterBundles(*data);
-    if (!bundles) {
-      report(library, "filter list " + filterPath.filename().string() + " is unusable: " + bundles.error().message);
+    auto filter = readFilterList(*data);
+    if (!filter) {
+      report(library, "filter list " + filterPath.filename().string() + " is unusable: " + filter.error().message);
       continue;
     }
-    if (std::find(bundles->begin(), bundles->end(), bundleIdentifier) == bundles->end()) continue;
+    const auto& bundles = filter->bundles;
+    if (std::find(bundles.begin(), bundles.end(), bundleIdentifier) == bundles.end()) continue;
+    // Made for another version of the system: not loaded, as on a device, and not a problem.
+    if (!admitsCoreFoundation(*filter, coreFoundationVersion)) continue;
     // RTLD_NOW finds a missing symbol here rather than at the first call; RTLD_GLOBAL
     // lets libraries loaded later see this one's symbols, as on a device.
     if (dlopen(library.c_str(), RTLD_NOW | RTLD_GLOBAL) == nullptr) {

@@ -1,7 +1,8 @@
 // The tweak loader: what the loader on a device does when a program starts.  It maps
 // every library in the device root's /Library/MobileSubstrate/DynamicLibraries whose
-// filter list (FilterList.h) names the program's bundle identifier, in file-name
-// order, so each library's load-time initialiser runs inside the program.
+// filter list (FilterList.h) names the program's bundle identifier and admits the
+// CoreFoundation version of the iOS the program plays, in file-name order, so each
+// library's load-time initialiser runs inside the program.
 //
 // A library without a readable filter list, or one that fails to load, is reported
 // on the given error stream and skipped; the program goes on.  Loaded libraries stay
@@ -27,9 +28,10 @@ struct TweakLoadResult {
   std::vector<std::string> problems;
 };
 
-// Loads the tweaks for bundleIdentifier from the current device root.  A missing
-// folder means no tweaks are installed.
-TweakLoadResult loadTweaks(std::string_view bundleIdentifier, std::ostream& errors);
+// Loads the tweaks for bundleIdentifier from the current device root, for a system
+// whose CoreFoundation version is coreFoundationVersion (kCoreFoundationVersionIOS6 or
+// …IOS7 of FilterList.h).  A missing folder means no tweaks are installed.
+TweakLoadResult loadTweaks(std::string_view bundleIdentifier, std::ostream& errors, double coreFoundationVersion);
 
 // The libraries of the folder (regular files named *.dylib), in name order.
 std::vector<std::filesystem::path> tweakLibraries(const std::filesystem::path& folder);
