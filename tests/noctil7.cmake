@@ -8,13 +8,6 @@ foreach(source ${noctil7_test_sources})
   target_include_directories(test_${area} PRIVATE ${CMAKE_SOURCE_DIR}/noctil7/src)
 endforeach()
 
-# The canonical content of keyed archives, read with libplist rather than the
-# platform's own decoder.
-add_library(noctil7_archive_content STATIC ${CMAKE_CURRENT_SOURCE_DIR}/noctil7/ArchiveContent.cpp)
-target_include_directories(noctil7_archive_content PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(noctil7_archive_content PUBLIC PkgConfig::PLIST PRIVATE noctil_warnings)
-target_link_libraries(test_noctil7_archives PRIVATE noctil7_archive_content)
-
 # The home-screen fixture and the stand-in for the message-read service's port, for
 # the tests that run the tweak inside the iOS 7 home screen.
 if(TARGET SpringBoard7)
@@ -22,7 +15,7 @@ if(TARGET SpringBoard7)
               ${CMAKE_CURRENT_SOURCE_DIR}/noctil7/ReadRequests.cpp)
   target_include_directories(noctil7_test_fixture PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
                              PRIVATE ${CMAKE_SOURCE_DIR}/noctil7/src)
-  target_link_libraries(noctil7_test_fixture PUBLIC noctil_test_support noctil7_archive_content
+  target_link_libraries(noctil7_test_fixture PUBLIC noctil_test_support store_archive_content
                         PRIVATE Noctil7 noctil_warnings)
   foreach(area noctil7_folding noctil7_menu noctil7_removal noctil7_signatures noctil7_read_requests
                noctil7_file_faults)

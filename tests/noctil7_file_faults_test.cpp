@@ -61,7 +61,7 @@ class TweakFileFaults : public Noctil7Test {
   fs::path install(const std::string& name, const std::string& devicePath) {
     fs::path target = hostPath(devicePath);
     fs::create_directories(target.parent_path());
-    fs::copy_file(testing_support::testDataDir() / "noctil7" / name, target, fs::copy_options::overwrite_existing);
+    fs::copy_file(testing_support::testDataDir() / "stores" / name, target, fs::copy_options::overwrite_existing);
     return target;
   }
   static void post(const std::string& section, const std::string& message, const std::string& record = "") {

@@ -4,7 +4,7 @@
 // (none for Phone, a read request for Messages, the Mail archive, else the push
 // store) and lowers or clears the badge.  Read requests land on a stand-in for the
 // Messages app's port; the application object's background launch is watched.
-#include "noctil7/ArchiveContent.h"
+#include "stores/ArchiveContent.h"
 #include "noctil7/Noctil7Fixture.h"
 #include "noctil7/ReadRequests.h"
 
@@ -30,6 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace noctil7_tests;
+using store_tests::archiveContent;
 using objc::sel;
 
 constexpr const char* kSMS = "com.apple.MobileSMS";
@@ -38,7 +39,7 @@ constexpr const char* kPhone = "com.apple.mobilephone";
 constexpr const char* kChat = "com.example.chat";
 const char* kPushStores = "/var/mobile/Library/SpringBoard/PushStore/";
 
-fs::path testData(const std::string& name) { return testing_support::testDataDir() / "noctil7" / name; }
+fs::path testData(const std::string& name) { return testing_support::testDataDir() / "stores" / name; }
 
 // Background launches asked of the application object, in order.
 std::vector<std::pair<std::string, bool>> gLaunches;

@@ -4,6 +4,8 @@
 #include "MessageReadService.h"
 #include "Options.h"
 
+#include <noctil/Badges.h>
+#include <noctil/StoredNotifications.h>
 #include <objcface/Ivar.h>
 #include <objcface/NSObject.h>
 
@@ -26,18 +28,6 @@ BOOL isString(id object, const char* text) {
 
 NSUInteger countOf(id collection) { return objc::send<NSUInteger>(collection, sel<"count">()); }
 id objectAt(id array, NSUInteger index) { return objc::send<id>(array, sel<"objectAtIndex:">(), index); }
-id fileManager() { return objc::send<id>(objc_lookUpClass("NSFileManager"), sel<"defaultManager">()); }
-BOOL fileExists(id path) { return objc::send<BOOL>(fileManager(), sel<"fileExistsAtPath:">(), path); }
-id unarchive(id path) { return objc::send<id>(objc_lookUpClass("NSKeyedUnarchiver"), sel<"unarchiveObjectWithFile:">(), path); }
-void archive(id root, id path) {
-  objc::send<BOOL>(objc_lookUpClass("NSKeyedArchiver"), sel<"archiveRootObject:toFile:">(), root, path);
-}
-
-// A mutable version of a decoded container: the same object when it already is one.
-id mutableVersion(id container, const char* mutableClassName) {
-  if (isKindOfClassNamed(container, mutableClassName)) return container;
-  return objc::autorelease(objc::send<id>(container, sel<"mutableCopy">()));
-}
 
 // Every cell the table gives for its rows at this moment, section by section; rows
 // without a cell (off screen) are skipped.  The bounds are read again at each step.
@@ -66,49 +56,6 @@ void removeFromLists(id notification) {
 }
 
 }  // namespace
-
-void removeFromMailArchive(id recordID) {
-  id path = nsString(kMailArchivePath);
-  if (!fileExists(path)) return;
-  id root = unarchive(path);
-  // Anything but a dictionary at the root is not an archive this code understands;
-  // it is left as it is.
-  if (!isKindOfClassNamed(root, "NSDictionary")) return;
-  id newRoot = objc::send<id>(objc_lookUpClass("NSMutableDictionary"), sel<"dictionaryWithDictionary:">(), root);
-  id bulletins = objc::send<id>(newRoot, sel<"objectForKey:">(), nsString("bulletins"));
-  if (!isKindOfClassNamed(bulletins, "NSDictionary") || recordID == nil) return;
-  if (objc::send<id>(bulletins, sel<"objectForKey:">(), recordID) == nil) return;
-  bulletins = mutableVersion(bulletins, "NSMutableDictionary");
-  objc::send<void>(bulletins, sel<"removeObjectForKey:">(), recordID);
-  objc::send<void>(newRoot, sel<"setObject:forKey:">(), bulletins, nsString("bulletins"));
-  archive(newRoot, path);
-}
-
-void removeFromPushStore(id sectionID, id message) {
-  // The section ID names a file; one that could leave the push store folder is not used.
-  if (!isKindOfClassNamed(sectionID, "NSString")) return;
-  const char* name = objc::send<const char*>(sectionID, sel<"UTF8String">());
-  if (name == nullptr || std::strchr(name, '/') != nullptr || std::strcmp(name, "..") == 0) return;
-  id path = objc::sendVariadic<id>(objc_lookUpClass("NSString"), sel<"stringWithFormat:">(), nsString(kPushStoreFormat),
-                                   sectionID);
-  if (!fileExists(path)) return;
-  id list = unarchive(path);
-  if (!isKindOfClassNamed(list, "NSArray")) return;
-  list = mutableVersion(list, "NSMutableArray");
-  NSUInteger count = countOf(list);
-  for (NSUInteger i = 0; i < count; ++i) {
-    id entry = objectAt(list, i);
-    if (!isKindOfClassNamed(entry, "NSDictionary")) continue;
-    id stored = objc::send<id>(entry, sel<"objectForKey:">(), nsString("AppNotificationMessage"));
-    if (isKindOfClassNamed(stored, "NSString") && isKindOfClassNamed(message, "NSString") &&
-        objc::send<BOOL>(stored, sel<"isEqualToString:">(), message)) {
-      objc::Ref keep = objc::Ref::retain(entry);
-      objc::send<void>(list, sel<"removeObject:">(), entry);
-      break;
-    }
-  }
-  archive(list, path);
-}
 
 id notificationForCell(id cell) {
   if (cell == nil) return nil;
@@ -149,14 +96,12 @@ void removeNotificationOfCell(id cell) {
   if (!notification) return;
   removeFromLists(notification);
   id sectionID = objc::send<id>(notification, sel<"sectionID">());
-  if (isString(sectionID, kPhoneSection)) {
-    // Phone notifications have no stored copy.
-  } else if (isString(sectionID, kMessagesSection)) {
+  // Phone notifications have no stored copy; a text message is marked read in
+  // Messages; any other leaves the Mail archive or its app's push store.
+  if (isString(sectionID, kMessagesSection)) {
     if (options().markSMSAsRead) requestMarkAsRead(notification);
-  } else if (isString(sectionID, kMailSection)) {
-    removeFromMailArchive(objc::send<id>(notification, sel<"recordID">()));
   } else {
-    removeFromPushStore(sectionID, objc::send<id>(notification, sel<"message">()));
+    noctil::removeStoredCopy(notification);
   }
   updateBadge(sectionID, NO);
 }
@@ -169,26 +114,7 @@ void removeAllNotificationsInTable(id tableView) {
 
 void updateBadge(id sectionID, BOOL clear) {
   if (!options().removeBadge) return;
-  objc::AutoreleasePool pool;
-  Class modelClass = objc_lookUpClass("SBIconModel");
-  id model = objc::send<BOOL>(modelClass, sel<"respondsToSelector:">(), sel<"sharedInstance">())
-                 ? objc::send<id>(modelClass, sel<"sharedInstance">())
-                 : objc::send<id>(objc::send<id>(objc_lookUpClass("SBIconViewMap"), sel<"homescreenMap">()),
-                                  sel<"iconModel">());
-  id icon = objc::send<id>(model, sel<"applicationIconForDisplayIdentifier:">(), sectionID);
-  if (clear) {
-    objc::send<void>(icon, sel<"setBadge:">(), id{nil});
-    return;
-  }
-  NSInteger value = objc::send<NSInteger>(icon, sel<"badgeValue">());
-  if (value < 1) return;
-  if (value == 1) {
-    objc::send<void>(icon, sel<"setBadge:">(), id{nil});
-    return;
-  }
-  objc::send<void>(icon, sel<"setBadge:">(),
-                   objc::sendVariadic<id>(objc_lookUpClass("NSString"), sel<"stringWithFormat:">(), nsString("%d"),
-                                          static_cast<int>(value - 1)));
+  noctil::updateBadge(sectionID, clear);
 }
 
 id bulletinRemoveSection(id self, SEL cmd, id sectionInfo) {

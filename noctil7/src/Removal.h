@@ -5,14 +5,15 @@
 #pragma once
 
 #include <noctil/MethodHooks.h>
+#include <noctil/StoredNotifications.h>
 
 namespace noctil7 {
 
-inline constexpr const char* kMailArchivePath = "/var/mobile/Library/Mail/Bulletins";
-inline constexpr const char* kPushStoreFormat = "/var/mobile/Library/SpringBoard/PushStore/%@.pushstore";
-inline constexpr const char* kMessagesSection = "com.apple.MobileSMS";
-inline constexpr const char* kMailSection = "com.apple.mobilemail";
-inline constexpr const char* kPhoneSection = "com.apple.mobilephone";
+using noctil::kMailArchivePath;
+using noctil::kMailSection;
+using noctil::kMessagesSection;
+using noctil::kPhoneSection;
+using noctil::kPushStoreFormat;
 inline constexpr const char* kMissedModeSection = "SBNotificationsMissedModeSectionInfo";
 
 extern hook::Slot<id(id)> gRemoveSection;
@@ -23,14 +24,11 @@ id notificationForCell(id cell);
 void removeNotificationOfCell(id cell);
 // Removes the notification of every row of the table that has a cell now.
 void removeAllNotificationsInTable(id tableView);
-// Lowers the badge of the section's app by one, or clears it.
+// Lowers the badge of the section's app by one, or clears it, when "RemoveBadge"
+// is on.
 void updateBadge(id sectionID, BOOL clear);
 // SBBulletinViewController _removeSection: (answers what the host's answers: the
 // section removed).
 id bulletinRemoveSection(id self, SEL cmd, id sectionInfo);
-
-// The two stored-file edits (also usable on their own).
-void removeFromMailArchive(id recordID);
-void removeFromPushStore(id sectionID, id message);
 
 }  // namespace noctil7

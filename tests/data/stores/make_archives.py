@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the keyed-archive files the Noctil7 removal tests edit, with Python's own
+"""Writes the keyed-archive files the removal tests of both tweak libraries edit, with Python's own
 property-list writer, so that the files come from an encoder other than the
 platform's.
 
@@ -16,7 +16,7 @@ make, built from the same object graph with the entry taken out.  The tests comp
 content, not bytes: the object graph each file describes.
 
 Run it from any folder; it writes next to itself:
-    python3 tests/data/noctil7/make_archives.py
+    python3 tests/data/stores/make_archives.py
 """
 
 import datetime

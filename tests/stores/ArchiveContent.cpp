@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <vector>
 
-namespace noctil7_tests {
+namespace store_tests {
 namespace {
 
 struct PlistDeleter {
@@ -239,4 +239,4 @@ std::string archiveContent(const std::filesystem::path& file) {
   }
 }
 
-}  // namespace noctil7_tests
+}  // namespace store_tests

@@ -14,10 +14,10 @@
 #include <filesystem>
 #include <string>
 
-namespace noctil7_tests {
+namespace store_tests {
 
 // The canonical text, or a text starting with "error:" when the file is not a
 // keyed archive.
 std::string archiveContent(const std::filesystem::path& file);
 
-}  // namespace noctil7_tests
+}  // namespace store_tests

@@ -1,33 +1,41 @@
-// The two stored-file edits of removal, on keyed archives written by another encoder
-// (tests/data/noctil7/make_archives.py, with Python's property-list writer): the
+// The two stored-file edits of removal that both tweak libraries make, on keyed
+// archives written by another encoder (tests/data/stores/make_archives.py, with
+// Python's property-list writer): the
 // Mail notification archive loses one entry of "bulletins", a push store loses the
 // first entry with the message; everything else — other keys, values of kinds the
 // platform does not model, objects shared between entries — comes back with the
 // same content.  Content is compared on the archives' object graphs as libplist
-// reads them (noctil7/ArchiveContent.h), and again as the platform decodes them.
-#include "noctil7/ArchiveContent.h"
+// reads them (stores/ArchiveContent.h), and again as the platform decodes them.  A
+// rewrite the disk fails leaves the old file whole, and the edit a notification
+// calls for is chosen by its section.
+#include "stores/ArchiveContent.h"
 
-#include "Removal.h"
+#include <noctil/StoredNotifications.h>
 
 #include <TestSupport.h>
 #include <foundation/DeviceRoot.h>
+#include <foundation/FileFaults.h>
 #include <foundation/KeyedArchiver.h>
+#include <bulletinboard/BulletinBoard.h>
 #include <objcface/NSObject.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 
 namespace {
 
 namespace fs = std::filesystem;
-using noctil7_tests::archiveContent;
+using store_tests::archiveContent;
 using objc::sel;
 
 id str(const char* s) { return objc::send<id>(objc_lookUpClass("NSString"), sel<"stringWithUTF8String:">(), s); }
 
-fs::path testData(const std::string& name) { return testing_support::testDataDir() / "noctil7" / name; }
+fs::path testData(const std::string& name) { return testing_support::testDataDir() / "stores" / name; }
 
 std::string bytesOf(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
@@ -37,6 +45,7 @@ std::string bytesOf(const fs::path& file) {
 class ArchivesTest : public ::testing::Test {
  protected:
   void SetUp() override { ns::setDeviceRoot(root_.path()); }
+  void TearDown() override { ns::clearFileFaults(); }
 
   fs::path host(const std::string& devicePath) { return ns::hostPath(devicePath).value(); }
   fs::path install(const std::string& name, const std::string& devicePath) {
@@ -80,9 +89,9 @@ TEST_F(ArchivesTest, TheFilesFromTheOtherEncoderAreReadable) {
 }
 
 TEST_F(ArchivesTest, TheMailEntryGoesAndEverythingElseStays) {
-  fs::path mail = install("Bulletins", noctil7::kMailArchivePath);
+  fs::path mail = install("Bulletins", noctil::kMailArchivePath);
   objc::AutoreleasePool pool;
-  noctil7::removeFromMailArchive(str("mail-2"));
+  noctil::removeFromMailArchive(str("mail-2"));
   EXPECT_EQ(archiveContent(mail), archiveContent(testData("Bulletins.without-mail-2")));
   EXPECT_NE(archiveContent(mail), archiveContent(testData("Bulletins")));
   // The platform decodes the result to the same graph as the expectation.
@@ -97,40 +106,40 @@ TEST_F(ArchivesTest, TheMailEntryGoesAndEverythingElseStays) {
 }
 
 TEST_F(ArchivesTest, AMailRecordKeyedByANumberIsFoundByEquality) {
-  fs::path mail = install("Bulletins", noctil7::kMailArchivePath);
+  fs::path mail = install("Bulletins", noctil::kMailArchivePath);
   objc::AutoreleasePool pool;
-  noctil7::removeFromMailArchive(objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithInteger:">(), NSInteger{42}));
+  noctil::removeFromMailArchive(objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithInteger:">(), NSInteger{42}));
   EXPECT_EQ(archiveContent(mail), archiveContent(testData("Bulletins.without-42")));
 }
 
 TEST_F(ArchivesTest, AMailArchiveWithoutTheRecordIsLeftAlone) {
-  fs::path mail = install("Bulletins", noctil7::kMailArchivePath);
+  fs::path mail = install("Bulletins", noctil::kMailArchivePath);
   auto before = fs::last_write_time(mail);
   objc::AutoreleasePool pool;
-  noctil7::removeFromMailArchive(str("mail-9"));
-  noctil7::removeFromMailArchive(str("42"));  // the number 42 is a key, the string is not
-  noctil7::removeFromMailArchive(nil);
+  noctil::removeFromMailArchive(str("mail-9"));
+  noctil::removeFromMailArchive(str("42"));  // the number 42 is a key, the string is not
+  noctil::removeFromMailArchive(nil);
   EXPECT_EQ(bytesOf(mail), bytesOf(testData("Bulletins")));
   EXPECT_EQ(fs::last_write_time(mail), before);
 }
 
 TEST_F(ArchivesTest, AMissingOrForeignMailArchiveIsNeitherMadeNorChanged) {
   objc::AutoreleasePool pool;
-  noctil7::removeFromMailArchive(str("mail-2"));
-  EXPECT_FALSE(fs::exists(host(noctil7::kMailArchivePath)));
+  noctil::removeFromMailArchive(str("mail-2"));
+  EXPECT_FALSE(fs::exists(host(noctil::kMailArchivePath)));
   // An archive whose root is a list, and a file that is no archive at all.
-  fs::path mail = install("com.example.chat.pushstore", noctil7::kMailArchivePath);
-  noctil7::removeFromMailArchive(str("mail-2"));
+  fs::path mail = install("com.example.chat.pushstore", noctil::kMailArchivePath);
+  noctil::removeFromMailArchive(str("mail-2"));
   EXPECT_EQ(bytesOf(mail), bytesOf(testData("com.example.chat.pushstore")));
   std::ofstream(mail, std::ios::trunc) << "not an archive";
-  noctil7::removeFromMailArchive(str("mail-2"));
+  noctil::removeFromMailArchive(str("mail-2"));
   EXPECT_EQ(bytesOf(mail), "not an archive");
 }
 
 TEST_F(ArchivesTest, ThePushStoreLosesOnlyTheFirstEntryWithTheMessage) {
   fs::path store = installStore("com.example.chat.pushstore", "com.example.chat");
   objc::AutoreleasePool pool;
-  noctil7::removeFromPushStore(str("com.example.chat"), str("Dinner at 8?"));
+  noctil::removeFromPushStore(str("com.example.chat"), str("Dinner at 8?"));
   EXPECT_EQ(archiveContent(store), archiveContent(testData("com.example.chat.pushstore.without-dinner")));
   objc::Ref list = decoded(store);
   EXPECT_EQ(objc::send<NSUInteger>(list, sel<"count">()), 2u);
@@ -139,26 +148,93 @@ TEST_F(ArchivesTest, ThePushStoreLosesOnlyTheFirstEntryWithTheMessage) {
 TEST_F(ArchivesTest, EntriesEqualInEveryKeyGoTogether) {
   fs::path store = installStore("com.example.twins.pushstore", "com.example.twins");
   objc::AutoreleasePool pool;
-  noctil7::removeFromPushStore(str("com.example.twins"), str("Your order shipped"));
+  noctil::removeFromPushStore(str("com.example.twins"), str("Your order shipped"));
   EXPECT_EQ(archiveContent(store), archiveContent(testData("com.example.twins.pushstore.without-twins")));
 }
 
 TEST_F(ArchivesTest, APushStoreWithoutTheMessageIsWrittenBackWithTheSameContent) {
   fs::path store = installStore("com.example.chat.pushstore", "com.example.chat");
   objc::AutoreleasePool pool;
-  noctil7::removeFromPushStore(str("com.example.chat"), str("Never stored"));
-  noctil7::removeFromPushStore(str("com.example.chat"), nil);
+  noctil::removeFromPushStore(str("com.example.chat"), str("Never stored"));
+  noctil::removeFromPushStore(str("com.example.chat"), nil);
   EXPECT_EQ(archiveContent(store), archiveContent(testData("com.example.chat.pushstore")));
 }
 
 TEST_F(ArchivesTest, APushStoreThatIsMissingOrOutsideItsFolderIsNotTouched) {
   objc::AutoreleasePool pool;
-  noctil7::removeFromPushStore(str("com.example.chat"), str("Dinner at 8?"));
+  noctil::removeFromPushStore(str("com.example.chat"), str("Dinner at 8?"));
   EXPECT_FALSE(fs::exists(host("/var/mobile/Library/SpringBoard/PushStore/com.example.chat.pushstore")));
   fs::path outside = install("com.example.chat.pushstore", "/var/mobile/Library/SpringBoard/escape.pushstore");
-  noctil7::removeFromPushStore(str("../escape"), str("Dinner at 8?"));
-  noctil7::removeFromPushStore(nil, str("Dinner at 8?"));
+  noctil::removeFromPushStore(str("../escape"), str("Dinner at 8?"));
+  noctil::removeFromPushStore(nil, str("Dinner at 8?"));
   EXPECT_EQ(bytesOf(outside), bytesOf(testData("com.example.chat.pushstore")));
+}
+
+// The names of the files of a folder of the device root.
+std::set<std::string> namesIn(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+  return names;
+}
+
+TEST_F(ArchivesTest, ARewriteTheDiskFailsLeavesTheOldFileWhole) {
+  fs::path mail = install("Bulletins", noctil::kMailArchivePath);
+  fs::path store = installStore("com.example.chat.pushstore", "com.example.chat");
+  const auto mailFolder = namesIn(mail.parent_path());
+  const auto storeFolder = namesIn(store.parent_path());
+  objc::AutoreleasePool pool;
+  for (ns::FileOperation operation : {ns::FileOperation::write, ns::FileOperation::fsync, ns::FileOperation::rename}) {
+    SCOPED_TRACE(static_cast<int>(operation));
+    ns::failFileOperation(operation, 1, ENOSPC);
+    noctil::removeFromMailArchive(str("mail-2"));
+    ns::failFileOperation(operation, 1, EIO);
+    noctil::removeFromPushStore(str("com.example.chat"), str("Dinner at 8?"));
+    ns::clearFileFaults();
+    EXPECT_EQ(bytesOf(mail), bytesOf(testData("Bulletins")));
+    EXPECT_EQ(bytesOf(store), bytesOf(testData("com.example.chat.pushstore")));
+    EXPECT_EQ(namesIn(mail.parent_path()), mailFolder);  // no temporary file left
+    EXPECT_EQ(namesIn(store.parent_path()), storeFolder);
+  }
+  // The next removal, on a sound disk, makes the edit.
+  noctil::removeFromMailArchive(str("mail-2"));
+  noctil::removeFromPushStore(str("com.example.chat"), str("Dinner at 8?"));
+  EXPECT_EQ(archiveContent(mail), archiveContent(testData("Bulletins.without-mail-2")));
+  EXPECT_EQ(archiveContent(store), archiveContent(testData("com.example.chat.pushstore.without-dinner")));
+}
+
+// A notification as the home screens deliver them.
+objc::Ref notification(const std::string& section, const std::string& message, const std::string& record) {
+  bb::BulletinFields fields;
+  fields.sectionID = section;
+  fields.message = message;
+  fields.recordID = record;
+  fields.bulletinID = section + "/" + record;
+  return bb::makeBulletin(fields);
+}
+
+TEST_F(ArchivesTest, TheSectionChoosesTheEditANotificationCallsFor) {
+  fs::path mail = install("Bulletins", noctil::kMailArchivePath);
+  // Every section's store holds the message, and the archive holds the record.
+  std::map<std::string, fs::path> stores;
+  for (const char* section : {"com.apple.mobilephone", "com.apple.MobileSMS", "com.apple.mobilemail", "com.example.chat"})
+    stores[section] = installStore("com.example.chat.pushstore", section);
+  objc::AutoreleasePool pool;
+  // Phone and Messages keep no stored copy: nothing is touched.
+  noctil::removeStoredCopy(notification("com.apple.mobilephone", "Dinner at 8?", "mail-2"));
+  noctil::removeStoredCopy(notification("com.apple.MobileSMS", "Dinner at 8?", "mail-2"));
+  EXPECT_EQ(bytesOf(mail), bytesOf(testData("Bulletins")));
+  for (const auto& [section, file] : stores)
+    EXPECT_EQ(bytesOf(file), bytesOf(testData("com.example.chat.pushstore"))) << section;
+  // Mail edits the archive by record ID, never a push store.
+  noctil::removeStoredCopy(notification("com.apple.mobilemail", "Dinner at 8?", "mail-2"));
+  EXPECT_EQ(archiveContent(mail), archiveContent(testData("Bulletins.without-mail-2")));
+  EXPECT_EQ(bytesOf(stores["com.apple.mobilemail"]), bytesOf(testData("com.example.chat.pushstore")));
+  // Any other app edits its own push store by message.
+  noctil::removeStoredCopy(notification("com.example.chat", "Dinner at 8?", "9"));
+  EXPECT_EQ(archiveContent(stores["com.example.chat"]),
+            archiveContent(testData("com.example.chat.pushstore.without-dinner")));
+  EXPECT_EQ(archiveContent(mail), archiveContent(testData("Bulletins.without-mail-2")));
+  noctil::removeStoredCopy(nil);
 }
 
 }  // namespace
