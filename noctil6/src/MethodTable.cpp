@@ -1,6 +1,7 @@
 #include "MethodTable.h"
 
 #include "BackView.h"
+#include "BannerClosebox.h"
 #include "CellBack.h"
 #include "CustomPicture.h"
 #include "ListHooks.h"
@@ -71,11 +72,9 @@ const hook::Entry kTable[] = {
     replaceInPlace<&cellInitReplacement, gCellInit>("SBBulletinListCell", "initWithLinenView:reuseIdentifier:"),
     replaceInPlace<&cellLayoutSubviewsReplacement, gCellLayoutSubviews>("SBBulletinListCell", "layoutSubviews"),
     replaceInPlace<&widgetTappedReplacement, gWidgetTapped>("SBWeeAppCell", "_tapped:"),
-    replaceInPlace<&passThrough<gPresentBanner, void, id>, gPresentBanner>("SBBulletinBannerController",
-                                                                           "_presentBannerForItem:"),
-    replaceInPlace<&passThrough<gBannerTapped, void, id>, gBannerTapped>("SBBulletinBannerController",
-                                                                         "_handleBannerTapGesture:"),
-    replaceInPlace<&passThrough<gPresentBannerWithReason, void, id, NSInteger>, gPresentBannerWithReason>(
+    replaceInPlace<&presentBannerReplacement, gPresentBanner>("SBBulletinBannerController", "_presentBannerForItem:"),
+    replaceInPlace<&bannerTapReplacement, gBannerTapped>("SBBulletinBannerController", "_handleBannerTapGesture:"),
+    replaceInPlace<&presentBannerWithReasonReplacement, gPresentBannerWithReason>(
         "SBBannerController", "_presentBannerForItem:existingDismissReason:"),
     replaceInPlace<&attemptUnlockReplacement, gAttemptUnlock>("SBAwayController", "attemptUnlock"),
     replaceInPlace<&didAnimateLockKeypadOutReplacement, gDidAnimateLockKeypadOut>("SBAwayController",

@@ -31,10 +31,6 @@ extern hook::Slot<void(id, NSInteger)> gTableDeleteSections;
 extern hook::Slot<id(CGRect, id)> gTableInit;
 // SBBulletinListView.
 extern hook::Slot<void(BOOL, BOOL)> gShowsNoNotificationsLabel;
-// Banners.
-extern hook::Slot<void(id)> gPresentBanner;
-extern hook::Slot<void(id)> gBannerTapped;
-extern hook::Slot<void(id, NSInteger)> gPresentBannerWithReason;
 // The lock screen's own list.
 extern hook::Slot<id(id)> gAwayCellInit;
 extern hook::Slot<void()> gAwayCellLayoutSubviews;

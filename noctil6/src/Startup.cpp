@@ -2,6 +2,7 @@
 // being there, not on the host's bundle identifier: without it nothing at all
 // happens.  Otherwise it installs the method table, observes the settings-changed
 // notification and loads the options.
+#include "BannerClosebox.h"
 #include "MethodTable.h"
 #include "Options.h"
 #include "Startup.h"
@@ -17,6 +18,7 @@ void start() {
   if (objc_getClass("SpringBoard") == Nil) return;
   registerTweakControllerClass();
   noctil::installImageCategory();
+  installBannerCategory();
   installMethodTable();
   observeOptionChanges();
   loadOptions();
