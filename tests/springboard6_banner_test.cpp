@@ -138,7 +138,10 @@ TEST_F(Springboard6BannerTest, NoBannerWhileLockedOrWhileTheListIsShown) {
   // Unlock by the lock bar; then with the list down nothing shows either.
   ASSERT_TRUE(sb6::unlockWithLockBar().ok());
   ASSERT_FALSE(sb6::isLocked());
+  post(kSMS, "unlocked");
+  ASSERT_TRUE(sb6::isBannerShown());
   ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  EXPECT_FALSE(sb6::isBannerShown()) << "the banner gives way to the list";
   post(kMail, "listed");
   EXPECT_FALSE(sb6::isBannerShown());
   EXPECT_EQ(sb6::rowCount(sb6::List::NotificationCenter, kMail), 1);

@@ -148,8 +148,13 @@ void controllerCreateListView(id self, SEL) {
 
 // ---- showing and hiding ----
 
+// The list becomes shown or hidden; a banner on screen gives way to the list.
 void controllerSetListViewActive(id self, SEL, BOOL active) {
   listIvars(self)->_listViewIsActive = active ? YES : NO;
+  if (active) {
+    send<void>(shared("SBBulletinBannerController", sel<"sharedInstance">()), sel<"dismissBannerWithAnimation:">(),
+               BOOL{YES});
+  }
 }
 
 // Shows the list unless the window controller does not allow it now (on the lock

@@ -55,6 +55,7 @@ id weeAppView(id self, SEL) {
     id label = send<id>(send<id>(objc::classNamed("UILabel"), sel<"alloc">()), sel<"initWithFrame:">(),
                         CGRectInset(frame, 10, 4));
     send<void>(label, sel<"setText:">(), w->_text);
+    send<void>(label, sel<"setFont:">(), send<id>(objc::classNamed("UIFont"), sel<"systemFontOfSize:">(), CGFloat{14}));
     send<void>(label, sel<"setTextColor:">(), uikit::makeColor(uikit::Color::white(1, 1)));
     send<void>(w->_view, sel<"addSubview:">(), label);
     objc::release(label);
