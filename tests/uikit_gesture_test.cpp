@@ -158,6 +158,23 @@ TEST_F(GestureTest, PanReportsTranslationAndVelocity) {
   EXPECT_EQ(send<CGPoint>(pan, sel<"translationInView:">(), view_.get()), CGPointZero);
 }
 
+TEST_F(GestureTest, APanLiftedRightAfterItsLastMoveKeepsItsSpeedAndAfterAPauseHasNone) {
+  objc::Ref pan = attach(uikit::UIPanGestureRecognizerClass(), "handlePan:");
+  auto finger = Finger::down(view_, CGPointMake(100, 40));
+  ASSERT_TRUE(finger->moveBy(0, 40, 0.1).ok());
+  ns::advanceClock(0.002);  // the lift comes a moment later, as on a real clock
+  ASSERT_TRUE(finger->up().ok());
+  ASSERT_EQ(states(), (std::vector<NSInteger>{1, 3}));
+  EXPECT_NEAR(seen().back().velocity.y, 400.0, 1e-6);
+
+  seen().clear();
+  finger = Finger::down(view_, CGPointMake(100, 40));
+  ASSERT_TRUE(finger->moveBy(0, 40, 0.1).ok());
+  ASSERT_TRUE(finger->up(0.5).ok());  // held still half a second first
+  ASSERT_EQ(states(), (std::vector<NSInteger>{1, 3}));
+  EXPECT_EQ(seen().back().velocity.y, 0.0);
+}
+
 TEST_F(GestureTest, TapsAndSwipes) {
   objc::Ref tap = attach(uikit::UITapGestureRecognizerClass(), "tapped");
   send<void>(tap, sel<"setNumberOfTapsRequired:">(), NSUInteger{2});

@@ -21,6 +21,7 @@ using objc::sel;
 namespace {
 
 constexpr CGFloat kPanHysteresis = 10.0;
+constexpr double kStillnessSeconds = 0.05;  // fingers still this long have stopped
 constexpr CGFloat kTapSlop = 10.0;
 constexpr double kTapInterval = 0.35;
 constexpr CGFloat kSwipeMinimumDistance = 50.0;
@@ -100,11 +101,15 @@ id panInit(id self, SEL cmd, id target, SEL action) {
   return self;
 }
 
-// Velocity over the last move, from the touches' own timestamps.
+// Velocity over the last move, from the touches' own timestamps.  Fingers lifted where
+// the last move left them, within a frame or two of it, leave at that move's speed (on
+// a real clock some time always passes before the lift); held still longer, they had
+// stopped.
 void trackVelocity(id self, double timestamp) {
   GestureStorage& gs = gestureStorage(self);
   CGPoint c = detail::centroid(self);
   double dt = timestamp - gs.previousTime;
+  if (dt > 0 && c == gs.previousCentroid && dt < kStillnessSeconds) return;
   if (dt > 0) {
     gs.velocity = CGPointMake((c.x - gs.previousCentroid.x) / dt, (c.y - gs.previousCentroid.y) / dt);
     gs.previousCentroid = c;
