@@ -12,6 +12,7 @@
 #include "Options.h"
 #include "PassThroughHooks.h"
 #include "PullDown.h"
+#include "RowAnimation.h"
 #include "Startup.h"
 #include "noctil6/OptionFiles.h"
 
@@ -237,8 +238,7 @@ TEST(Noctil6StartupDeathTest, EachEntryIsInstalledItsWayAndInTheTablesOrder) {
     // Entry 23 (the list's table) before entry 41 (the lock screen's table), both on
     // UITableView's own row deletion: 41's previous implementation is 23's.
     EXPECT_EQ(noctil6::gTableDeleteRows.previous, objc::toImp(&loggingDeleteRows));
-    EXPECT_EQ(noctil6::gAwayTableDeleteRows.previous,
-              objc::toImp(&noctil6::passThrough<noctil6::gTableDeleteRows, void, id, NSInteger>));
+    EXPECT_EQ(noctil6::gAwayTableDeleteRows.previous, objc::toImp(&noctil6::tableDeleteRowsReplacement));
 
     // Call-order logs: every window reaches UIWindow's own sendEvent: exactly once per
     // event, through whatever chain its class has; a plain table runs both deletion

@@ -9,6 +9,9 @@
 #include "LockScreenHooks.h"
 #include "PassThroughHooks.h"
 #include "PullDown.h"
+#include "Removal.h"
+#include "RowAnimation.h"
+#include "Swipe.h"
 
 namespace noctil6 {
 namespace {
@@ -37,8 +40,8 @@ const hook::Entry kTable[] = {
     replaceInPlace<&showListViewReplacement, gShowListView>("SBBulletinListController", "showListViewAnimated:"),
     replaceInPlace<&setListViewActiveReplacement, gSetListViewActive>("SBBulletinListController",
                                                                       "_setListViewActive:"),
-    replaceInPlace<&passThrough<gHandlePan, void, id>, gHandlePan>("SBBulletinListController", "handlePan:"),
-    replaceInPlace<&passThrough<gClearSection, void, id>, gClearSection>("SBBulletinListController", "_clearSection:"),
+    replaceInPlace<&listHandlePanReplacement, gHandlePan>("SBBulletinListController", "handlePan:"),
+    replaceInPlace<&clearSectionReplacement, gClearSection>("SBBulletinListController", "_clearSection:"),
     replaceInPlace<&passThrough<gHeightForRow, CGFloat, id, id>, gHeightForRow>(
         "SBBulletinListController", "tableView:heightForRowAtIndexPath:"),
     replaceInPlace<&passThrough<gViewForHeader, id, id, NSInteger>, gViewForHeader>(
@@ -56,10 +59,10 @@ const hook::Entry kTable[] = {
     replace<&setWindowLevelReplacement, gSetWindowLevel>("SBBulletinWindow", "setWindowLevel:"),
     replaceInPlace<&listWindowSendEventReplacement, gListWindowSendEvent>("SBBulletinWindow", "sendEvent:"),
     replaceInPlace<&tableLayoutSubviewsReplacement, gTableLayoutSubviews>("SBBulletinTableView", "layoutSubviews"),
-    replaceInPlace<&passThrough<gTableDeleteRows, void, id, NSInteger>, gTableDeleteRows>(
-        "SBBulletinTableView", "deleteRowsAtIndexPaths:withRowAnimation:"),
-    replaceInPlace<&passThrough<gTableDeleteSections, void, id, NSInteger>, gTableDeleteSections>(
-        "SBBulletinTableView", "deleteSections:withRowAnimation:"),
+    replaceInPlace<&tableDeleteRowsReplacement, gTableDeleteRows>("SBBulletinTableView",
+                                                                  "deleteRowsAtIndexPaths:withRowAnimation:"),
+    replaceInPlace<&tableDeleteSectionsReplacement, gTableDeleteSections>("SBBulletinTableView",
+                                                                          "deleteSections:withRowAnimation:"),
     replaceInPlace<&passThrough<gTableInit, id, CGRect, id>, gTableInit>("SBBulletinTableView",
                                                                          "initWithFrame:linenView:"),
     replaceInPlace<&listViewInitReplacement, gListViewInit>("SBBulletinListView", "initWithFrame:delegate:"),
@@ -79,11 +82,10 @@ const hook::Entry kTable[] = {
     replaceInPlace<&attemptUnlockReplacement, gAttemptUnlock>("SBAwayController", "attemptUnlock"),
     replaceInPlace<&didAnimateLockKeypadOutReplacement, gDidAnimateLockKeypadOut>("SBAwayController",
                                                                                   "didAnimateLockKeypadOut"),
-    replaceInPlace<&passThrough<gAwayCellInit, id, id>, gAwayCellInit>("SBAwayBulletinCell", "initWithReuseIdentifier:"),
-    replaceInPlace<&passThrough<gAwayCellLayoutSubviews, void>, gAwayCellLayoutSubviews>("SBAwayBulletinCell",
-                                                                                         "layoutSubviews"),
-    replaceInPlace<&passThrough<gAwayTableDeleteRows, void, id, NSInteger>, gAwayTableDeleteRows>(
-        "SBAwayBulletinTableView", "deleteRowsAtIndexPaths:withRowAnimation:"),
+    replaceInPlace<&awayCellInitReplacement, gAwayCellInit>("SBAwayBulletinCell", "initWithReuseIdentifier:"),
+    replaceInPlace<&awayCellLayoutSubviewsReplacement, gAwayCellLayoutSubviews>("SBAwayBulletinCell", "layoutSubviews"),
+    replaceInPlace<&awayTableDeleteRowsReplacement, gAwayTableDeleteRows>("SBAwayBulletinTableView",
+                                                                          "deleteRowsAtIndexPaths:withRowAnimation:"),
     replaceInPlace<&handleCallNotificationReplacement, gHandleCallNotification>(
         "CTCallCenter", "handleNotificationFromConnection:ofType:withInfo:"),
     replaceInPlace<&attemptDeviceUnlockReplacement, gAttemptDeviceUnlock>("SBAwayController",

@@ -16,8 +16,6 @@ R passThrough(id self, SEL cmd, Args... args) {
 }
 
 // SBBulletinListController.
-extern hook::Slot<void(id)> gHandlePan;
-extern hook::Slot<void(id)> gClearSection;
 extern hook::Slot<CGFloat(id, id)> gHeightForRow;
 extern hook::Slot<id(id, NSInteger)> gViewForHeader;
 extern hook::Slot<id(id, id)> gCellForRow;
@@ -26,14 +24,8 @@ extern hook::Slot<void(id, BOOL)> gDidEndDragging;
 // SBBulletinHeaderView touchesEnded:withEvent:.
 extern hook::Slot<void(id, id)> gHeaderTouchesEnded;
 // SBBulletinTableView.
-extern hook::Slot<void(id, NSInteger)> gTableDeleteRows;
-extern hook::Slot<void(id, NSInteger)> gTableDeleteSections;
 extern hook::Slot<id(CGRect, id)> gTableInit;
 // SBBulletinListView.
 extern hook::Slot<void(BOOL, BOOL)> gShowsNoNotificationsLabel;
-// The lock screen's own list.
-extern hook::Slot<id(id)> gAwayCellInit;
-extern hook::Slot<void()> gAwayCellLayoutSubviews;
-extern hook::Slot<void(id, NSInteger)> gAwayTableDeleteRows;
 
 }  // namespace noctil6
