@@ -141,8 +141,6 @@ void controllerCreateListView(id self, SEL) {
   send<void>(c->_listView, sel<"addGestureRecognizer:">(), c->_panGestureRecognizer);
   send<void>(send<id>(wc, sel<"window">()), sel<"addSubview:">(), c->_listView);
   send<void>(c->_listView, sel<"positionSlidingViewAtY:">(), CGFloat{0});
-  // The table takes no touches until the list is all the way down.
-  send<void>(send<id>(c->_listView, sel<"tableView">()), sel<"setUserInteractionEnabled:">(), BOOL{NO});
   updateEmptyLabel(self, false);
 }
 
@@ -175,7 +173,6 @@ void controllerHide(id self, SEL, BOOL animated) {
   if (c->_listView == nil) return;
   ++c->_transition;
   c->_pullDownInProgress = NO;
-  send<void>(send<id>(c->_listView, sel<"tableView">()), sel<"setUserInteractionEnabled:">(), BOOL{NO});
   if (c->_listViewIsActive) send<void>(self, sel<"_setListViewActive:">(), BOOL{NO});
   slide(self, 0, animated, kListSlideSeconds, sel<"_hideListViewAnimationDidStop:finished:context:">());
 }
@@ -187,10 +184,12 @@ void controllerHideDidStop(id self, SEL, id, id, void* context) {
   if (isCurrent(self, context)) send<void>(self, sel<"_cleanupAfterHideListViewKeepingWindow:">(), BOOL{NO});
 }
 
-// The list is down: its table takes touches.
+// The list is all the way down: the rows' ages are brought up to date.
 void controllerCleanupAfterShow(id self, SEL) {
   id table = send<id>(listIvars(self)->_listView, sel<"tableView">());
-  send<void>(table, sel<"setUserInteractionEnabled:">(), BOOL{YES});
+  for (id cell : elements(send<id>(table, sel<"visibleCells">()))) {
+    if (isKind(cell, "SBBulletinListCell")) send<void>(cell, sel<"updateRelativeDate">());
+  }
 }
 
 // The list is up: the list view goes, and with it the table and its cells; the window

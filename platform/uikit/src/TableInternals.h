@@ -34,6 +34,7 @@ struct TableStorage {
   std::vector<TableUpdate> updates;
   std::optional<RowIndex> selected;
   std::optional<RowIndex> highlighted;
+  CGPoint highlightStart{};  // where the touch that highlighted a row began (table coordinates)
   std::size_t cellRequests = 0;
   int batchDepth = 0;
   std::vector<TableUpdate> pending;  // changes waiting for endUpdates

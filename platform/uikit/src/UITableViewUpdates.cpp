@@ -10,6 +10,7 @@
 #include <objcface/Send.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <set>
@@ -277,6 +278,15 @@ void scrollToRow(id self, SEL, id indexPath, NSInteger position, BOOL) {
 
 // ---- Touches -------------------------------------------------------------------------
 
+// How far a finger may move and still select the row it went down on.
+constexpr CGFloat kSelectionSlop = 10;
+
+// Where the first of the touches is, in the table's coordinates.
+CGPoint touchLocation(id table, id touches) {
+  for (id touch : setElements(touches)) return send<CGPoint>(touch, sel<"locationInView:">(), table);
+  return CGPointZero;
+}
+
 // The visible row whose cell contains the view a touch landed on.
 std::optional<RowIndex> rowOfTouches(id table, id touches) {
   for (id touch : setElements(touches)) {
@@ -292,6 +302,7 @@ void touchesBegan(id self, SEL, id touches, id) {
   if (!tableIvars(self)->_allowsSelection) return;
   if (auto index = rowOfTouches(self, touches)) {
     ts.highlighted = index;
+    ts.highlightStart = touchLocation(self, touches);
     if (id cell = visibleCell(self, *index))
       send<void>(cell, sel<"setHighlighted:animated:">(), static_cast<BOOL>(YES), static_cast<BOOL>(NO));
   }
@@ -334,7 +345,14 @@ void touchesCancelled(id self, SEL, id, id) {
   swipeDeleteTakesTouchesEnded(self);
   unhighlight(self);
 }
-void touchesMoved(id, SEL, id, id) {}
+// A finger that moves away from where it went down (a drag, or a swipe the table
+// does not take) selects nothing: the row loses its highlight.
+void touchesMoved(id self, SEL, id touches, id) {
+  TableStorage& ts = tableStorage(self);
+  if (!ts.highlighted) return;
+  CGPoint now = touchLocation(self, touches);
+  if (std::hypot(now.x - ts.highlightStart.x, now.y - ts.highlightStart.y) > kSelectionSlop) unhighlight(self);
+}
 
 }  // namespace
 

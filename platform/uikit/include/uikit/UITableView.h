@@ -56,7 +56,8 @@
 // that one change do nothing, with a message on standard error.
 //
 // A touch that ends on a cell selects its row (willSelect…, setSelected:animated:,
-// didSelect…); the cell is highlighted while the finger is down.
+// didSelect…); the cell is highlighted while the finger is down.  A finger that moves
+// more than 10 points from where it went down selects nothing.
 //
 // Swipe to delete: when the data source answers
 // tableView:commitEditingStyle:forRowAtIndexPath: (and, when it answers it,
