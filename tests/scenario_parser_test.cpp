@@ -310,6 +310,7 @@ TEST(ScriptParser, DeviceButtonsPasscodeAndSystemEvents) {
   EXPECT_EQ(parseOne<Rotate>("rotate portrait").orientation, Orientation::portrait);
   EXPECT_EQ(parseOne<Rotate>("rotate upside-down").orientation, Orientation::upsideDown);
   EXPECT_EQ(parseOne<Rotate>("rotate landscape-left").orientation, Orientation::landscapeLeft);
+  EXPECT_EQ(static_cast<int>(Orientation::landscapeLeft), 4);  // UIInterfaceOrientationLandscapeLeft
   EXPECT_EQ(parseOne<Rotate>("rotate landscape-right").orientation, Orientation::landscapeRight);
   EXPECT_EQ(parseOne<OpenApplication>("open com.apple.MobileSMS").bundleID, "com.apple.MobileSMS");
   EXPECT_EQ(parseOne<Happen>("call incoming").event, SystemEvent::incomingCall);

@@ -368,7 +368,7 @@ TEST_F(RunnerTest, DeviceCommandsReachTheHomeScreenAsWritten) {
                    "tap-banner 40,12\n"
                    "scroll nc 180\n");
   EXPECT_EQ(host_->screen.calls,
-            (std::vector<std::string>{"passcode 1234", "sleep", "wake", "keypad cancel", "passcode none", "rotate 4",
+            (std::vector<std::string>{"passcode 1234", "sleep", "wake", "keypad cancel", "passcode none", "rotate 3",
                                       "open com.apple.mobilemail", "event 0", "event 3",
                                       "drag 0 160,2 160,300.5 0.2s 4 steps end 2 touches 2",
                                       "swipe lock com.a 0 left 100 0.3s from 250", "swipe nc com.a 1 right 40.5 0.3s from middle",

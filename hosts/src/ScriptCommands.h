@@ -111,8 +111,8 @@ struct UseKeypad {
   std::optional<std::string> code;
 };
 // rotate portrait|upside-down|landscape-left|landscape-right; the values are
-// UIInterfaceOrientation's.
-enum class Orientation { portrait = 1, upsideDown = 2, landscapeLeft = 3, landscapeRight = 4 };
+// UIInterfaceOrientation's (landscape left, home button on the left, is 4).
+enum class Orientation { portrait = 1, upsideDown = 2, landscapeRight = 3, landscapeLeft = 4 };
 struct Rotate {
   Orientation orientation = Orientation::portrait;
 };

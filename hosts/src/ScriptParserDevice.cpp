@@ -84,9 +84,11 @@ std::optional<Command> parseDeviceCommand(const std::string& name, Arguments& ar
     return UseKeypad{w.text};
   }
   if (name == "rotate") {
+    static constexpr Orientation kOrientations[] = {Orientation::portrait, Orientation::upsideDown,
+                                                    Orientation::landscapeLeft, Orientation::landscapeRight};
     std::size_t i = args.keyword("orientation", {"portrait", "upside-down", "landscape-left", "landscape-right"});
     args.done();
-    return Rotate{static_cast<Orientation>(static_cast<int>(i) + 1)};
+    return Rotate{kOrientations[i]};
   }
   if (name == "open") {
     OpenApplication c{args.name("bundle ID")};
