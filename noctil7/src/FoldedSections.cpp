@@ -4,6 +4,8 @@
 #include "Launch.h"
 #include "Options.h"
 
+#include <noctil/OptionsWriteBack.h>
+#include <noctil/SectionTitles.h>
 #include <objcface/Ivar.h>
 #include <objcface/NSObject.h>
 
@@ -31,57 +33,11 @@ void reloadSection(id tableView, NSInteger index) {
   objc::send<void>(tableView, sel<"reloadSections:withRowAnimation:">(), indexes, kAutomaticRowAnimation);
 }
 
-// Property-list formats, as NSPropertyListSerialization names them.
-constexpr NSUInteger kXMLFormat = 100;
-constexpr NSUInteger kBinaryFormat = 200;
-
-// Writes the whole folded set under "foldedSections", keeping every other option.
-// Nothing is written when the file is missing or unreadable, and no change
-// notification is posted, so the options are not reloaded.
-//
-// The file is read as the options loader reads it (values it shares stay shared) and
-// only its top level is made mutable.  It is written back as XML, like the Settings
-// app writes it; when XML cannot hold it (a binary file whose shared values would
-// unfold far beyond its size) it keeps the binary format it was read in, so the fold
-// is never silently dropped.
+// Writes the whole folded set under "foldedSections", keeping every other option
+// (noctil/OptionsWriteBack.h).  Nothing is written when the file is missing or
+// unreadable, and no change notification is posted, so the options are not reloaded.
 void saveFoldedSet() {
-  id path = nsString(kOptionsPath);
-  id data = objc::send<id>(objc_lookUpClass("NSData"), sel<"dataWithContentsOfFile:">(), path);
-  if (data == nil) return;
-  Class serialization = objc_lookUpClass("NSPropertyListSerialization");
-  NSUInteger format = kXMLFormat;
-  id root = objc::send<id>(serialization, sel<"propertyListWithData:options:format:error:">(), data, NSUInteger{0},
-                           &format, static_cast<id*>(nullptr));
-  if (!isKindOfClassNamed(root, "NSDictionary")) return;
-  id file = objc::autorelease(objc::send<id>(root, sel<"mutableCopy">()));
-  objc::send<void>(file, sel<"setObject:forKey:">(), options().foldedSections.get(), nsString("foldedSections"));
-  id bytes = objc::send<id>(serialization, sel<"dataWithPropertyList:format:options:error:">(), file, kXMLFormat,
-                            NSUInteger{0}, static_cast<id*>(nullptr));
-  if (bytes == nil && format == kBinaryFormat)
-    bytes = objc::send<id>(serialization, sel<"dataWithPropertyList:format:options:error:">(), file, kBinaryFormat,
-                           NSUInteger{0}, static_cast<id*>(nullptr));
-  objc::send<BOOL>(bytes, sel<"writeToFile:atomically:">(), path, BOOL{YES});
-}
-
-// The title without the counts a fold put after it: every trailing " (<digits>)" is
-// taken off, so a label that still reads "Messages (3)" gives "Messages" and a count
-// is never repeated.  Anything else in brackets is part of the app's name and stays:
-// "Game Center" and "Notes (Work)" are kept whole.
-id baseTitle(id title) {
-  const char* utf8 = objc::send<const char*>(title, sel<"UTF8String">());
-  if (utf8 == nullptr) return nsString("");
-  std::string text = utf8;
-  std::size_t end = text.size();
-  while (end > 0 && text[end - 1] == ')') {
-    std::size_t open = text.rfind(" (", end - 1);
-    if (open == std::string::npos || open + 2 == end - 1) break;
-    bool digits = true;
-    for (std::size_t i = open + 2; i < end - 1; ++i) digits = digits && text[i] >= '0' && text[i] <= '9';
-    if (!digits) break;
-    end = open;
-  }
-  if (end == text.size()) return title;
-  return nsString(text.substr(0, end).c_str());
+  noctil::storeOptionValue(kOptionsPath, "foldedSections", options().foldedSections.get());
 }
 
 }  // namespace
@@ -136,12 +92,9 @@ id bulletinViewForHeader(id self, SEL cmd, id tableView, NSInteger section) {
   if (!isSectionFolded(sectionIdentifierAt(self, section))) return view;
 
   id label = objc::objectIvar(view, "_titleLabel");
-  id title = baseTitle(objc::send<id>(label, sel<"text">()));
   NSInteger count = objc::send<NSInteger>(self, sel<"tableView:numberOfRowsInSection:">(),
                                           objc::send<id>(self, sel<"tableView">()), section);
-  id suffix = objc::sendVariadic<id>(objc_lookUpClass("NSString"), sel<"stringWithFormat:">(), nsString(" (%d)"),
-                                     static_cast<int>(count));
-  objc::send<void>(label, sel<"setText:">(), objc::send<id>(title, sel<"stringByAppendingString:">(), suffix));
+  objc::send<void>(label, sel<"setText:">(), noctil::titleWithCount(objc::send<id>(label, sel<"text">()), count));
   return view;
 }
 
