@@ -10,7 +10,6 @@
 #include "LockScreenHooks.h"
 #include "MethodTable.h"
 #include "Options.h"
-#include "PassThroughHooks.h"
 #include "PullDown.h"
 #include "RowAnimation.h"
 #include "Startup.h"

@@ -4,14 +4,16 @@
 #include "BannerClosebox.h"
 #include "CellBack.h"
 #include "CustomPicture.h"
+#include "EmptyLabel.h"
+#include "FoldedSections.h"
 #include "ListHooks.h"
 #include "ListWindow.h"
 #include "LockScreenHooks.h"
-#include "PassThroughHooks.h"
 #include "PullDown.h"
 #include "Removal.h"
 #include "RowAnimation.h"
 #include "Swipe.h"
+#include "TopShelf.h"
 
 namespace noctil6 {
 namespace {
@@ -42,18 +44,15 @@ const hook::Entry kTable[] = {
                                                                       "_setListViewActive:"),
     replaceInPlace<&listHandlePanReplacement, gHandlePan>("SBBulletinListController", "handlePan:"),
     replaceInPlace<&clearSectionReplacement, gClearSection>("SBBulletinListController", "_clearSection:"),
-    replaceInPlace<&passThrough<gHeightForRow, CGFloat, id, id>, gHeightForRow>(
-        "SBBulletinListController", "tableView:heightForRowAtIndexPath:"),
-    replaceInPlace<&passThrough<gViewForHeader, id, id, NSInteger>, gViewForHeader>(
-        "SBBulletinListController", "tableView:viewForHeaderInSection:"),
-    replaceInPlace<&passThrough<gCellForRow, id, id, id>, gCellForRow>("SBBulletinListController",
-                                                                       "tableView:cellForRowAtIndexPath:"),
-    replaceInPlace<&passThrough<gAddBulletin, void, id, id, NSUInteger>, gAddBulletin>(
-        "SBBulletinListController", "observer:addBulletin:forFeed:"),
-    replaceInPlace<&passThrough<gDidEndDragging, void, id, BOOL>, gDidEndDragging>(
-        "SBBulletinListController", "scrollViewDidEndDragging:willDecelerate:"),
-    replace<&passThrough<gHeaderTouchesEnded, void, id, id>, gHeaderTouchesEnded>("SBBulletinHeaderView",
-                                                                                  "touchesEnded:withEvent:"),
+    replaceInPlace<&heightForRowReplacement, gHeightForRow>("SBBulletinListController",
+                                                            "tableView:heightForRowAtIndexPath:"),
+    replaceInPlace<&viewForHeaderReplacement, gViewForHeader>("SBBulletinListController",
+                                                              "tableView:viewForHeaderInSection:"),
+    replaceInPlace<&cellForRowReplacement, gCellForRow>("SBBulletinListController", "tableView:cellForRowAtIndexPath:"),
+    replaceInPlace<&addBulletinReplacement, gAddBulletin>("SBBulletinListController", "observer:addBulletin:forFeed:"),
+    replaceInPlace<&didEndDraggingReplacement, gDidEndDragging>("SBBulletinListController",
+                                                                "scrollViewDidEndDragging:willDecelerate:"),
+    replace<&headerTouchesEndedReplacement, gHeaderTouchesEnded>("SBBulletinHeaderView", "touchesEnded:withEvent:"),
     replaceInPlace<&allowsGestureReplacement, gAllowsGesture>("SBBulletinWindowController",
                                                               "allowsShowNotificationsGesture"),
     replace<&setWindowLevelReplacement, gSetWindowLevel>("SBBulletinWindow", "setWindowLevel:"),
@@ -63,14 +62,13 @@ const hook::Entry kTable[] = {
                                                                   "deleteRowsAtIndexPaths:withRowAnimation:"),
     replaceInPlace<&tableDeleteSectionsReplacement, gTableDeleteSections>("SBBulletinTableView",
                                                                           "deleteSections:withRowAnimation:"),
-    replaceInPlace<&passThrough<gTableInit, id, CGRect, id>, gTableInit>("SBBulletinTableView",
-                                                                         "initWithFrame:linenView:"),
+    replaceInPlace<&tableInitReplacement, gTableInit>("SBBulletinTableView", "initWithFrame:linenView:"),
     replaceInPlace<&listViewInitReplacement, gListViewInit>("SBBulletinListView", "initWithFrame:delegate:"),
     replaceClassMethodInPlace<&linenReplacement, gLinen>("SBBulletinListView", "linen"),
     replaceInPlace<&listViewDeallocReplacement, gListViewDealloc>("SBBulletinListView", "dealloc"),
     replaceInPlace<&positionSlidingViewReplacement, gPositionSlidingView>("SBBulletinListView",
                                                                           "positionSlidingViewAtY:"),
-    replaceInPlace<&passThrough<gShowsNoNotificationsLabel, void, BOOL, BOOL>, gShowsNoNotificationsLabel>(
+    replaceInPlace<&showsNoNotificationsLabelReplacement, gShowsNoNotificationsLabel>(
         "SBBulletinListView", "setShowsNoNotificationsLabel:animated:"),
     replaceInPlace<&cellInitReplacement, gCellInit>("SBBulletinListCell", "initWithLinenView:reuseIdentifier:"),
     replaceInPlace<&cellLayoutSubviewsReplacement, gCellLayoutSubviews>("SBBulletinListCell", "layoutSubviews"),

@@ -6,6 +6,7 @@
 #include "Launch.h"
 #include "LockScreen.h"
 #include "Options.h"
+#include "TopShelf.h"
 
 #include <objcface/NSObject.h>
 
@@ -96,6 +97,7 @@ void registerTweakControllerClass() {
       .method<&delayShowListView>("delayShowListView")
       .method<&handleBBAction>("handleBBAction")
       .method<&enableLockStatusBarTime>("enableLockStatusBarTime:")
+      .method<&topShelfHeight>("topShelfHeight")
       .registerClass();
 }
 
