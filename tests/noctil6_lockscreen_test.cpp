@@ -6,6 +6,7 @@
 // the lock views and the status bar following the list, the front application, and
 // the tweak controller's unlock methods.
 #include "LockScreen.h"
+#include "MethodTable.h"
 #include "noctil6/Noctil6Fixture.h"
 
 #include <uikit/UIKitTypes.h>
@@ -48,6 +49,17 @@ int animationsWith(NSInteger curve, double duration) {
 }
 
 using Noctil6LockScreen = Noctil6HomeScreenTest;
+
+// A misspelt class or selector would be skipped silently at start-up, so each entry
+// of the table is checked against the home screen: all 43 found their method.
+TEST_F(Noctil6LockScreen, EveryEntryOfTheTableFoundItsHostMethod) {
+  auto table = noctil6::methodTable();
+  EXPECT_EQ(table.size(), 43u);
+  for (const hook::Entry& entry : table) {
+    ASSERT_NE(entry.slot, nullptr) << entry.className << " " << entry.selectorName;
+    EXPECT_TRUE(entry.slot->installed()) << entry.className << " " << entry.selectorName;
+  }
+}
 
 // ---- Shown by itself -----------------------------------------------------------------
 
