@@ -13,6 +13,8 @@
 #include <uikit/UIColor.h>
 #include <uikit/UIImage.h>
 
+#include <cmath>
+
 using objc::send;
 using objc::sel;
 
@@ -395,6 +397,182 @@ TEST_F(Noctil6BackgroundTest, OptionsChangedWhileABackViewExistsApplyToTheNextLi
   ASSERT_TRUE(sb6::showNotificationCenter().ok());
   EXPECT_EQ(backView(), nil);
   EXPECT_EQ(linen(), noctil6::platformLinen());
+}
+
+
+id tableView() { return send<id>(listView(), sel<"tableView">()); }
+void layOut(id view) {
+  send<void>(view, sel<"setNeedsLayout">());
+  send<void>(view, sel<"layoutIfNeeded">());
+}
+
+// The lock screen's list with its own picture in front of a blurred snapshot and the
+// lock bar dragged through it.
+void writeLockBarOptions() {
+  writePicture(noctil6::kLockCustomBackgroundPath, 64, 96, kBlue);
+  writeOptions({{"LockTransparent", boolean(YES)},
+                {"LockBGImageEnabled", boolean(YES)},
+                {"LockBlur", boolean(YES)},
+                {"LockBlurApplyToBack", boolean(YES)},
+                {"EnableLockBar", boolean(YES)}});
+}
+
+TEST_F(Noctil6BackgroundTest, OnAPhonesLockScreenTheListLeavesRoomForTheLockBar) {
+  writeLockBarOptions();
+  reload();
+  launch({.startLocked = true});
+  ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  ASSERT_TRUE(sb6::isNotificationCenterShown());
+  id back = backView();
+  ASSERT_NE(back, nil);
+  id front = send<id>(send<id>(slidingView(), sel<"subviews">()), sel<"objectAtIndex:">(), NSUInteger{1});
+  ASSERT_EQ(send<id>(front, sel<"image">()), noctil6::backgroundCaches().lockPicture.get());
+  // The front picture: the screen less 96 points; the back view: its snapshot less 96.
+  EXPECT_EQ(frameOf(front).size.height, 480 - 96);
+  EXPECT_EQ(frameOf(back).size.height, 480 - 96);
+  for (id view : {front, back}) {
+    EXPECT_EQ(send<NSInteger>(view, sel<"contentMode">()), 9);
+    EXPECT_TRUE(send<BOOL>(view, sel<"clipsToBounds">()));
+  }
+  // The linen view 96 and the table 116 points shorter than the screen.
+  layOut(tableView());
+  EXPECT_EQ(frameOf(tableView()).size.height, 480 - 116);
+  EXPECT_EQ(frameOf(linenView()).size.height, 480 - 96);
+  EXPECT_EQ(frameOf(tableView()).origin.y, 20);  // other fields kept
+
+  // Unlocked, Notification Center's list has the whole screen.
+  ASSERT_TRUE(sb6::hideNotificationCenter().ok());
+  ASSERT_TRUE(sb6::unlockWithLockBar().ok());
+  ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  layOut(tableView());
+  EXPECT_EQ(frameOf(tableView()).size.height, 480 - 20);
+}
+
+TEST_F(Noctil6BackgroundTest, AnIPadsLockScreenListHasNoLockBarRoomAndCentresTheBackView) {
+  writeLockBarOptions();
+  reload();
+  launch({.ipad = true, .startLocked = true});
+  ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  ASSERT_TRUE(sb6::isNotificationCenterShown());
+  id back = backView();
+  ASSERT_NE(back, nil);
+  id front = send<id>(send<id>(slidingView(), sel<"subviews">()), sel<"objectAtIndex:">(), NSUInteger{1});
+  EXPECT_EQ(frameOf(front).size.height, 1024);
+  EXPECT_EQ(frameOf(back).size.height, 1024);
+  CGPoint backCentre = send<CGPoint>(back, sel<"center">());
+  EXPECT_EQ(backCentre.x, send<CGPoint>(slidingView(), sel<"center">()).x);
+  EXPECT_EQ(backCentre.y, 512);
+  layOut(tableView());
+  EXPECT_EQ(frameOf(tableView()).size.height, 1024 - 20);
+}
+
+TEST_F(Noctil6BackgroundTest, CellsGetABlackBackAtTheCellBackAlphaAsTallAsTheCell) {
+  launch();
+  sb6::Notification n;
+  n.sectionID = "com.apple.MobileSMS";
+  n.message = "A message long enough to take more than one line of the cell, so the row is taller than the rest";
+  ASSERT_TRUE(sb6::post(n).ok());
+  ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  auto firstCell = [] {
+    id table = tableView();
+    NSInteger sections = send<NSInteger>(table, sel<"numberOfSections">());
+    for (NSInteger s = 0; s < sections; ++s) {
+      if (send<NSInteger>(table, sel<"numberOfRowsInSection:">(), s) == 0) continue;
+      id path = send<id>(reinterpret_cast<id>(objc_lookUpClass("NSIndexPath")), sel<"indexPathForRow:inSection:">(),
+                         NSInteger{0}, s);
+      id cell = send<id>(table, sel<"cellForRowAtIndexPath:">(), path);
+      if (send<BOOL>(cell, sel<"isKindOfClass:">(), objc_lookUpClass("SBBulletinListCell"))) return cell;
+    }
+    return id{nil};
+  };
+  id cell = firstCell();
+  ASSERT_NE(cell, nil);
+  EXPECT_EQ(send<id>(cell, sel<"viewWithTag:">(), noctil6::kCellBackTag), nil);  // "CellBackAlpha" 0
+
+  ASSERT_TRUE(sb6::hideNotificationCenter().ok());
+  writeOptions({{"CellBackAlpha", number(0.4)}});
+  reload();
+  ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  cell = firstCell();
+  ASSERT_NE(cell, nil);
+  id back = send<id>(cell, sel<"viewWithTag:">(), noctil6::kCellBackTag);
+  ASSERT_NE(back, nil);
+  EXPECT_EQ(send<id>(send<id>(cell, sel<"subviews">()), sel<"objectAtIndex:">(), NSUInteger{0}), back);
+  EXPECT_EQ(send<NSUInteger>(back, sel<"autoresizingMask">()), 2u);
+  auto colour = backgroundColour(back);
+  ASSERT_TRUE(colour);
+  EXPECT_EQ(colour->red, 0);
+  EXPECT_NEAR(colour->alpha, 0.4, 1e-6);
+  layOut(cell);
+  EXPECT_GT(frameOf(cell).size.height, 54);
+  EXPECT_EQ(frameOf(back).size.height, frameOf(cell).size.height);
+  // A cell with a background view of its own gets the colour there instead.
+  objc::Ref own = objc::Ref::adopt(objc::allocInit(objc_lookUpClass("UIView")));
+  objc::Ref plain = objc::Ref::adopt(send<id>(send<id>(reinterpret_cast<id>(objc_lookUpClass("SBBulletinListCell")),
+                                                       sel<"alloc">()),
+                                              sel<"initWithLinenView:reuseIdentifier:">(), id{nil}, string("x")));
+  send<void>(plain, sel<"setBackgroundView:">(), own.get());
+  noctil6::addCellBackView(plain);
+  EXPECT_NEAR(backgroundColour(own)->alpha, 0.4, 1e-6);
+}
+
+
+uikit::Rgba blend(uikit::Rgba over, double alpha, uikit::Rgba under) {
+  auto mix = [alpha](int a, int b) { return static_cast<std::uint8_t>(std::lround(alpha * a + (1 - alpha) * b)); };
+  return {mix(over.r, under.r), mix(over.g, under.g), mix(over.b, under.b), 255};
+}
+
+TEST_F(Noctil6BackgroundTest, TheDrawnScreenShowsATintedSeeThroughList) {
+  writeOptions({{"Transparent", boolean(YES)}, {"TintColor", string("red")}, {"BGAlpha", number(0.5)}});
+  reload();
+  launch();
+  const uikit::Rgba homeIcon = screenPixel(30, 240);  // the third row's first icon
+  const uikit::Rgba homeEmpty = screenPixel(280, 440);  // the home screen's background
+  ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  // The home screen shows through the list under a half-strong red.
+  EXPECT_TRUE(near(screenPixel(280, 440), blend({255, 0, 0, 255}, 0.5, homeEmpty), 3))
+      << describe(screenPixel(280, 440)) << " over " << describe(homeEmpty);
+  EXPECT_TRUE(near(screenPixel(30, 240), blend({255, 0, 0, 255}, 0.5, homeIcon), 3))
+      << describe(screenPixel(30, 240)) << " over " << describe(homeIcon);
+}
+
+TEST_F(Noctil6BackgroundTest, TheDrawnScreenShowsABlurredSnapshotBehindTheList) {
+  writeOptions({{"Transparent", boolean(YES)}, {"TintColor", string("disabled")}, {"Blur", boolean(YES)},
+                {"BlurValue", number(6)}});
+  reload();
+  launch();
+  // Across the left edge of the fourth row's first icon (x 17): sharp on the home
+  // screen, a gradual step behind the list.
+  const uikit::Rgba outside = screenPixel(8, 320);
+  const uikit::Rgba inside = screenPixel(26, 320);
+  ASSERT_FALSE(near(outside, inside, 40));
+  EXPECT_EQ(screenPixel(16, 320), outside);
+  ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  const uikit::Rgba edge = screenPixel(17, 320);
+  auto between = [](int a, int x, int b) { return (a < x && x < b) || (b < x && x < a); };
+  EXPECT_TRUE(between(outside.g, edge.g, inside.g) || between(outside.r, edge.r, inside.r))
+      << describe(outside) << " | " << describe(edge) << " | " << describe(inside);
+  EXPECT_FALSE(near(edge, outside, 10));
+  EXPECT_FALSE(near(edge, inside, 10));
+  // Far from any edge the home screen's own colour.
+  EXPECT_TRUE(near(screenPixel(280, 440), outside, 3)) << describe(screenPixel(280, 440));
+}
+
+TEST_F(Noctil6BackgroundTest, TheDrawnLockScreenListShowsTheLockScreensPicture) {
+  writePicture(noctil6::kLockCustomBackgroundPath, 64, 96, kBlue);
+  writePicture(noctil6::kCustomBackgroundPath, 64, 96, kRed);
+  writeOptions({{"LockBGImageEnabled", boolean(YES)}, {"BGImageEnabled", boolean(YES)}});
+  reload();
+  launch({.startLocked = true});
+  ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  ASSERT_TRUE(sb6::isNotificationCenterShown());
+  EXPECT_TRUE(near(screenPixel(160, 400), kBlue, 12)) << describe(screenPixel(160, 400));
+  EXPECT_TRUE(near(screenPixel(20, 200), kBlue, 12)) << describe(screenPixel(20, 200));
+  // Unlocked, Notification Center's own picture.
+  ASSERT_TRUE(sb6::hideNotificationCenter().ok());
+  ASSERT_TRUE(sb6::unlockWithLockBar().ok());
+  ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  EXPECT_TRUE(near(screenPixel(160, 400), kRed, 12)) << describe(screenPixel(160, 400));
 }
 
 }  // namespace
