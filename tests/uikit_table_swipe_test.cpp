@@ -192,6 +192,52 @@ TEST_F(TableSwipeTest, MethodsAddedWithIntTypesAreAskedAndToldInTheirOwnTypes) {
   EXPECT_EQ(std::count(model().log.begin(), model().log.end(), "commit 1 c"), 1);
 }
 
+// A pan on the table's superview whose delegate's methods were added with 32-bit type
+// strings: "v@:@" for gestureRecognizerShouldBegin: (it answers a BOOL all the same)
+// and "i@:@@" for the simultaneous-recognition question.
+int gSimultaneous = 0;
+BOOL panShouldBegin(id, SEL, id) {
+  model().log.push_back("pan shouldBegin");
+  return YES;
+}
+int panSimultaneous(id, SEL, id, id) { return gSimultaneous; }
+void panMoved(id, SEL, id recognizer) {
+  if (send<NSInteger>(recognizer, sel<"state">()) == 1) model().log.push_back("pan began");
+}
+
+TEST_F(TableSwipeTest, DelegateQuestionsAddedWithOldTypeStringsAreAnsweredAsIOSReadsThem) {
+  static Class delegateClass = [] {
+    Class cls = objc::ClassBuilder<NSObjectIvars>("USPanDelegate", objc::NSObjectClass())
+                    .method<&panMoved>("moved:")
+                    .registerClass();
+    class_addMethod(cls, sel_registerName("gestureRecognizerShouldBegin:"), objc::toImp(&panShouldBegin), "v@:@");
+    class_addMethod(cls, sel_registerName("gestureRecognizer:shouldRecognizeSimultaneouslyWithGestureRecognizer:"),
+                    objc::toImp(&panSimultaneous), "i@:@@");
+    return cls;
+  }();
+  objc::Ref container = makeView(uikit::UIViewClass(), CGRectMake(0, 0, 320, 400));
+  send<void>(window_, sel<"addSubview:">(), container.get());
+  objc::Ref table = makeTable("USEditingSource");
+  send<void>(container, sel<"addSubview:">(), table.get());
+  objc::Ref delegate = objc::Ref::adopt(objc::allocInit(delegateClass));
+  objc::Ref pan = objc::Ref::adopt(send<id>(send<id>(uikit::UIPanGestureRecognizerClass(), sel<"alloc">()),
+                                            sel<"initWithTarget:action:">(), delegate.get(), sel_registerName("moved:")));
+  send<void>(pan, sel<"setDelegate:">(), delegate.get());
+  send<void>(pan, sel<"setCancelsTouchesInView:">(), BOOL{NO});
+  send<void>(container, sel<"addGestureRecognizer:">(), pan.get());
+
+  gSimultaneous = 0;
+  ASSERT_TRUE(swipe(table, 1, -120).ok());
+  EXPECT_EQ(uikit::tableDeleteConfirmationButton(table), nil) << "the pan under way keeps the swipe out";
+  gSimultaneous = 1;
+  model().log.clear();
+  ASSERT_TRUE(swipe(table, 1, -120).ok());
+  EXPECT_NE(uikit::tableDeleteConfirmationButton(table), nil) << "both run together";
+  ASSERT_GE(model().log.size(), 2u);
+  EXPECT_EQ(model().log[0], "pan shouldBegin");
+  EXPECT_EQ(model().log[1], "pan began");
+}
+
 TEST_F(TableSwipeTest, ATapElsewhereOnlyHidesTheConfirmation) {
   objc::Ref table = makeTable("USEditingSource");
   ASSERT_TRUE(swipe(table, 0, 120).ok());  // rightwards works too

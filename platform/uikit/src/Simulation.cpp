@@ -3,6 +3,7 @@
 #include <uikit/UIGestureRecognizer.h>
 #include <uikit/UIView.h>
 
+#include "DelegateQuestions.h"
 #include "FoundationGlue.h"
 #include "GestureInternals.h"
 #include "Timers.h"
@@ -30,7 +31,8 @@ std::vector<id> recognisersForTouch(id hit, id touch) {
       if (!detail::gestureIvars(g)->_enabled) continue;
       id delegate = detail::gestureIvars(g)->_delegate;
       SEL ask = sel<"gestureRecognizer:shouldReceiveTouch:">();
-      if (delegate != nil && send<BOOL>(delegate, sel<"respondsToSelector:">(), ask) && !send<BOOL>(delegate, ask, g, touch))
+      if (delegate != nil && send<BOOL>(delegate, sel<"respondsToSelector:">(), ask) &&
+          !detail::askDelegate(delegate, ask, g, touch))
         continue;
       out.push_back(g);
     }

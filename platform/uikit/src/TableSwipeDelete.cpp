@@ -8,6 +8,7 @@
 #include <uikit/UITableView.h>
 #include <uikit/UITableViewCell.h>
 
+#include "DelegateQuestions.h"
 #include "FoundationGlue.h"
 #include "TableInternals.h"
 #include "ViewInternals.h"
@@ -47,8 +48,8 @@ void tellDelegate(id table, SEL selector, id indexPath) {
 
 // The type code of a method's result (index -1) or of its argument `index` (0 for the
 // first after self and _cmd), qualifiers skipped; 0 when the receiver lacks it.
-// Methods added at run time may declare the 32-bit iOS types ("i" for a BOOL result
-// or an NSInteger argument), and the table passes values the way they are declared.
+// Methods added at run time may declare the 32-bit iOS types ("i" for an NSInteger
+// argument or result), and the table passes values the way they are declared.
 char typeCode(id receiver, SEL selector, int index) {
   Method m = class_getInstanceMethod(object_getClass(receiver), selector);
   if (m == nullptr) return 0;
@@ -60,11 +61,6 @@ char typeCode(id receiver, SEL selector, int index) {
   return *p;
 }
 
-bool askCanEdit(id source, id table, id indexPath) {
-  SEL canEdit = sel<"tableView:canEditRowAtIndexPath:">();
-  if (typeCode(source, canEdit, -1) == 'i') return send<int>(source, canEdit, table, indexPath) != 0;
-  return send<BOOL>(source, canEdit, table, indexPath) != NO;
-}
 
 void commitDelete(id source, id table, id indexPath) {
   SEL commit = sel<"tableView:commitEditingStyle:forRowAtIndexPath:">();
@@ -79,7 +75,7 @@ void commitDelete(id source, id table, id indexPath) {
 bool rowIsDeletable(id table, id indexPath) {
   if (indexPath == nil || !dataSourceCommits(table)) return false;
   SEL canEdit = sel<"tableView:canEditRowAtIndexPath:">();
-  if (answers(dataSourceOf(table), canEdit) && !askCanEdit(dataSourceOf(table), table, indexPath)) return false;
+  if (answers(dataSourceOf(table), canEdit) && !detail::askDelegate(dataSourceOf(table), canEdit, table, indexPath)) return false;
   SEL style = sel<"tableView:editingStyleForRowAtIndexPath:">();
   if (answers(delegateOf(table), style)) {
     id delegate = delegateOf(table);

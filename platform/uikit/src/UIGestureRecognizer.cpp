@@ -4,6 +4,7 @@
 #include <uikit/UIView.h>
 
 #include "ActionDispatch.h"
+#include "DelegateQuestions.h"
 #include "FoundationGlue.h"
 #include "GestureInternals.h"
 #include "TouchInternals.h"
@@ -150,7 +151,7 @@ NSInteger gestureState(id self, SEL) { return gestureIvars(self)->_state; }
 bool mayBegin(id self) {
   id delegate = gestureIvars(self)->_delegate;
   if (delegate != nil && send<BOOL>(delegate, sel<"respondsToSelector:">(), sel<"gestureRecognizerShouldBegin:">()) &&
-      !send<BOOL>(delegate, sel<"gestureRecognizerShouldBegin:">(), self))
+      !detail::askDelegate(delegate, sel<"gestureRecognizerShouldBegin:">(), self))
     return false;
   for (id t : gestureStorage(self).touches) {
     for (id other : detail::touchRecognizers(t)) {
@@ -160,7 +161,7 @@ bool mayBegin(id self) {
       auto allows = [](id a, id b) {
         id d = gestureIvars(a)->_delegate;
         SEL q = sel<"gestureRecognizer:shouldRecognizeSimultaneouslyWithGestureRecognizer:">();
-        return d != nil && send<BOOL>(d, sel<"respondsToSelector:">(), q) && send<BOOL>(d, q, a, b);
+        return d != nil && send<BOOL>(d, sel<"respondsToSelector:">(), q) && detail::askDelegate(d, q, a, b);
       };
       if (!allows(self, other) && !allows(other, self)) return false;
     }
