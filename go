@@ -37,10 +37,10 @@ case "${1:-}" in
     setup
     build default
     # The main job: each scenario on a fresh device root laid by `cmake --install`.
-    # First the iOS 7 home screen as it comes (no library), then the same home screen
-    # with Noctil7: a Messages notification deleted from the lock screen, with the
-    # Messages app started in the background to mark the message read.
-    for scenario in scenarios/stock_ios7.scn scenarios/road_of_one_event.scn; do
+    # First the iOS 7 and iOS 6 home screens as they come (no library), then the iOS 7
+    # home screen with Noctil7: a Messages notification deleted from the lock screen,
+    # with the Messages app started in the background to mark the message read.
+    for scenario in scenarios/stock_ios7.scn scenarios/stock_ios6.scn scenarios/road_of_one_event.scn; do
       name=$(basename "$scenario" .scn)
       rm -rf "build/default/main-job/$name"
       ./build/default/tests/scenario_check --build-dir build/default --hosts-dir build/default/hosts \

@@ -36,3 +36,21 @@ endif()
 # The host programs as real processes.
 target_compile_definitions(test_hosts_e2e PRIVATE NOCTIL_CMAKE_COMMAND="${CMAKE_COMMAND}")
 add_dependencies(test_hosts_e2e springboard mobilesms noctil_loader_probe)
+
+# The iOS 6 home screen and the Settings app as two processes on one installed device
+# root (tests/e2e/springboard6_e2e.cpp).
+if(TARGET SpringBoard6 AND TARGET springboard AND TARGET preferences AND TARGET noctil_loader_probe)
+  add_executable(test_springboard6_e2e ${CMAKE_CURRENT_SOURCE_DIR}/e2e/springboard6_e2e.cpp)
+  target_link_libraries(test_springboard6_e2e PRIVATE noctil_test_support GTest::gtest_main noctil_warnings)
+  add_dependencies(test_springboard6_e2e springboard preferences noctil_loader_probe NoctilSettings NoctilSettingsResources)
+  target_compile_definitions(test_springboard6_e2e PRIVATE
+    NOCTIL_SPRINGBOARD_PROGRAM="$<TARGET_FILE:springboard>"
+    NOCTIL_PREFERENCES_PROGRAM="$<TARGET_FILE:preferences>"
+    NOCTIL_CMAKE_COMMAND="${CMAKE_COMMAND}")
+  foreach(installed Noctil6 Noctil7)  # laid into the device root too
+    if(TARGET ${installed})
+      add_dependencies(test_springboard6_e2e ${installed})
+    endif()
+  endforeach()
+  gtest_discover_tests(test_springboard6_e2e DISCOVERY_TIMEOUT 60 DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 240)
+endif()

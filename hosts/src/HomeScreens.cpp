@@ -21,7 +21,7 @@ constexpr HomeScreenVersion kVersions[] = {
 #if NOCTIL_HAVE_SPRINGBOARD7
     {7, &makeSeven},
 #endif
-#if NOCTIL_HAVE_HOMESCREEN6
+#if NOCTIL_HAVE_SPRINGBOARD6
     {6, &makeHomeScreen6},
 #endif
     {0, nullptr},
