@@ -494,6 +494,19 @@ TEST_F(Springboard6ListTest, TheListsOwnPanPushesItBackUpFromItsGrabberOnly) {
   EXPECT_EQ(pans.front(), "handlePan: 1");
   EXPECT_EQ(pans.back(), "handlePan: 3");
   EXPECT_EQ(send<id>(list(), sel<"listView">()), nil);
+
+  // Shown on the lock screen (as a tweak shows it), the list's own pan stays still:
+  // the window controller does not allow the hiding gesture there.
+  ASSERT_TRUE(sb6::lock().ok());
+  id windowController = send<id>(classObject("SBBulletinWindowController"), sel<"sharedInstance">());
+  EXPECT_FALSE(send<BOOL>(windowController, sel<"allowsHideNotificationsGesture">()));
+  send<void>(list(), sel<"_createListViewIfNecessary">());
+  send<void>(list(), sel<"_setListViewActive:">(), BOOL{YES});
+  send<void>(send<id>(list(), sel<"listView">()), sel<"positionSlidingViewAtY:">(), CGFloat{480});
+  calls().clear();
+  ASSERT_TRUE(sb6::drag(push).ok());
+  EXPECT_TRUE(callsStartingWith("handlePan:").empty());
+  EXPECT_TRUE(sb6::isNotificationCenterShown());
 }
 
 TEST_F(Springboard6ListTest, AControllerThatCommitsDeletionsGetsTheTablesDeleteConfirmation) {

@@ -38,9 +38,10 @@ id wcWindow(id self, SEL) {
   return c->_window;
 }
 
-// The stock rule: the list may be pulled down on an unlocked device only.
+// The stock rule: the list may be pulled down, and pushed back up by its grabber, on
+// an unlocked device only.
 BOOL wcAllowsShowGesture(id, SEL) { return deviceIsLocked() ? NO : YES; }
-BOOL wcAllowsHideGesture(id, SEL) { return YES; }
+BOOL wcAllowsHideGesture(id, SEL) { return deviceIsLocked() ? NO : YES; }
 
 // The window comes on screen at the list's level (below the lock screen's window),
 // set again at every showing.

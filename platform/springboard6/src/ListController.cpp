@@ -239,7 +239,7 @@ void controllerPullEnded(id self, SEL, CGPoint velocity) {
 BOOL controllerGestureShouldBegin(id self, SEL, id recognizer) {
   auto* c = listIvars(self);
   if (recognizer != c->_panGestureRecognizer || c->_listView == nil) return YES;
-  if (!c->_listViewIsActive) return NO;
+  if (!c->_listViewIsActive || !send<BOOL>(windowController(), sel<"allowsHideNotificationsGesture">())) return NO;
   CGPoint t = send<CGPoint>(recognizer, sel<"translationInView:">(), c->_listView);
   if (std::fabs(t.y) <= std::fabs(t.x)) return NO;
   if (isPad()) return YES;

@@ -159,7 +159,8 @@
 //       (_setListViewActive: YES), else it goes up and is released;
 //     handlePan:(UIPanGestureRecognizer) — the list's own pan, on the list view
 //       (delegate: the controller, whose gestureRecognizerShouldBegin: lets only
-//       vertical pans begin, on a phone only on the bottom 40 points): pushed up (or
+//       vertical pans begin, when SBBulletinWindowController
+//       allowsHideNotificationsGesture, on a phone only on the bottom 40 points): pushed up (or
 //       released above the middle) the list hides, else it springs back;
 //     observer:addBulletin:forFeed:(BBObserver, BBBulletin, NSUInteger),
 //     observer:removeBulletin:(BBObserver, BBBulletin) — any observer; matched by
@@ -234,7 +235,7 @@
 //     Defines nothing: sendEvent: and setWindowLevel: are UIWindow's own.
 //   SBBulletinWindowController : NSObject — +sharedInstance; window (made on first
 //     use); allowsShowNotificationsGesture → BOOL (NO while the device is locked);
-//     allowsHideNotificationsGesture; showWindow (sends the window setWindowLevel:
+//     allowsHideNotificationsGesture → BOOL (the same); showWindow (sends the window setWindowLevel:
 //     980, below the lock screen's window, then shows it; at every showing of the
 //     list); hideWindow.  Defines allowsShowNotificationsGesture.
 //
