@@ -16,6 +16,7 @@ add_dependencies(test_tweak_loader noctil_loader_probe)
 target_link_libraries(test_reflection PRIVATE noctil_scenario_runner)
 target_link_libraries(test_host_options PRIVATE noctil_scenario_runner)
 target_link_libraries(test_scenario_runner PRIVATE noctil_scenario_runner)
+target_link_libraries(test_host_homescreens PRIVATE noctil_host_program)
 
 # Every scenario in scenarios/ runs through the real host programs on a fresh device
 # root laid by the install rules, with a deadline (tests/tools/scenario_check.cpp).
