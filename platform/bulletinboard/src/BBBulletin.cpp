@@ -50,10 +50,11 @@ struct BBBulletinIvars : NSObjectIvars {
 };
 
 // The bulletins whose observer is set, so that an observer going away can clear
-// itself from them (main thread only).
+// itself from them (main thread only).  Never destroyed: bulletins kept by static
+// objects are freed while the process exits.
 std::unordered_set<id>& linkedBulletins() {
-  static std::unordered_set<id> all;
-  return all;
+  static auto* all = new std::unordered_set<id>;
+  return *all;
 }
 
 id bulletinInit(id self, SEL cmd) {
