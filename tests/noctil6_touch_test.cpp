@@ -203,24 +203,21 @@ TEST_F(Noctil6Touch, ReleasedGoingDownAboveEightyPointsTheHandlerLeavesTheLockVi
 
 TEST_F(Noctil6Touch, ReleasedGoingUpTheListGoesAndTheLockComesBack) {
   lockWithListHidden();
-  sb6::Drag d;
-  d.window = sb6::WindowKind::LockScreen;
-  d.from = CGPointMake(160, 10);
-  d.to = CGPointMake(160, 200);
-  d.end = sb6::DragEnd::None;
-  ASSERT_TRUE(sb6::drag(d).ok());
-  sb6::shutdown();  // lifts nothing: the held finger is cancelled
-  SetUp();
-  lockWithListHidden();
-  ASSERT_TRUE(pull(sb6::WindowKind::LockScreen, CGPointMake(160, 10), CGPointMake(160, 200), 0.3, 10).ok());
-  ASSERT_TRUE(shown());
-  // Down then back up, released going up.
+  // Down from the status bar, then back up, released going up.
   auto finger = uikit::sim::Finger::down(sb6::window(sb6::WindowKind::StatusBar), CGPointMake(160, 5));
   ASSERT_TRUE(finger.ok());
-  ASSERT_TRUE(finger->moveTo(CGPointMake(160, 150), 0.1).ok());
-  ASSERT_TRUE(finger->moveTo(CGPointMake(160, 120), 0.1).ok());
+  ASSERT_TRUE(finger->moveTo(CGPointMake(160, 100), 0.1).ok());
+  ASSERT_TRUE(finger->moveTo(CGPointMake(160, 110), 0.1).ok());
+  EXPECT_NEAR(lockViews().clockAlpha, 1 - 110.0 / 120, 1e-6);
+  ASSERT_TRUE(finger->moveTo(CGPointMake(160, 90), 0.1).ok());
+  uikit::clearAnimationLog();
   ASSERT_TRUE(finger->up().ok());
+  // The lock views come back in the handler's 0.2 s fade.
+  bool fade = false;
+  for (const auto& a : uikit::animationLog()) fade |= a.curve == UIViewAnimationCurveEaseInOut && a.duration == 0.2;
+  EXPECT_TRUE(fade);
   uikit::sim::letTimePass(0.5);
+  EXPECT_FALSE(shown());
   EXPECT_FALSE(sb6::statusBarShowsTime());
   EXPECT_EQ(lockViews().clockAlpha, 1.0);
 }
