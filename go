@@ -39,8 +39,12 @@ case "${1:-}" in
     # The main job: each scenario on a fresh device root laid by `cmake --install`.
     # First the iOS 7 and iOS 6 home screens as they come (no library), then the iOS 7
     # home screen with Noctil7: a Messages notification deleted from the lock screen,
-    # with the Messages app started in the background to mark the message read.
-    for scenario in scenarios/stock_ios7.scn scenarios/stock_ios6.scn scenarios/road_of_one_event.scn; do
+    # with the Messages app started in the background to mark the message read; then
+    # the iOS 6 home screen with Noctil6: a notification on a passcode-protected lock
+    # screen, the list pulled down over it, the notification tapped, the passcode
+    # typed and the notification's app opened.
+    for scenario in scenarios/stock_ios7.scn scenarios/stock_ios6.scn scenarios/road_of_one_event.scn \
+                    scenarios/noctil6_passcode.scn; do
       name=$(basename "$scenario" .scn)
       rm -rf "build/default/main-job/$name"
       ./build/default/tests/scenario_check --build-dir build/default --hosts-dir build/default/hosts \
