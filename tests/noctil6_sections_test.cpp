@@ -240,6 +240,8 @@ TEST_F(Noctil6TopShelf, AShelfOfFortyPointsShowsBelowZeroAndHidesFromForty) {
   setWeatherHeight(35);
   ASSERT_TRUE(sb6::showNotificationCenter().ok());
   ASSERT_EQ(topInset(), -40);
+  // The table rests within its inset: the shelf is out of sight.
+  EXPECT_EQ(send<CGPoint>(table(), sel<"contentOffset">()).y, 40);
   EXPECT_EQ(releaseAt(0), -40);
   EXPECT_EQ(releaseAt(-1), 0);  // shown
   ASSERT_FALSE(uikit::animationLog().empty());

@@ -61,7 +61,13 @@ id tableInitReplacement(id self, SEL cmd, CGRect frame, id linenView) {
   id table = gTableInit(self, cmd, frame, linenView);
   if (table == nil || options().topShelfWidgets < 1) return table;
   const CGFloat height = shelfHeight();
-  if (height > 0) setTopInset(table, -height);
+  if (height > 0) {
+    setTopInset(table, -height);
+    // The shelf starts hidden: the table rests where its inset lets it, as a scroll
+    // view brings its offset within a new inset.
+    CGPoint offset = ask<CGPoint>(table, sel<"contentOffset">());
+    if (offset.y < height) ask<void>(table, sel<"setContentOffset:">(), CGPointMake(offset.x, height));
+  }
   return table;
 }
 
