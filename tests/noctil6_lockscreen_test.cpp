@@ -285,6 +285,24 @@ TEST_F(Noctil6LockScreen, WithTheListOffTheLockScreenATapIsTheHostsOwn) {
   EXPECT_FALSE(shown());
 }
 
+TEST_F(Noctil6LockScreen, WithTheListOffTheLockScreenDefaultShowLeavesTheLockScreenAlone) {
+  setOptions({{"LockEnabled", boolean(NO)}, {"DefaultShow", integer(1)}});
+  launchAndLock(withPasscode("1234"));
+  post(kMail, "Lunch?");
+  ASSERT_TRUE(sb6::sleep().ok());
+  ASSERT_TRUE(sb6::wake().ok());
+  EXPECT_FALSE(shown());
+  EXPECT_FALSE(sb6::statusBarShowsTime());
+  expectFaded(false);
+  EXPECT_FALSE(lockViews().listHidden);  // the lock screen's own list stays in sight
+  ASSERT_TRUE(sb6::unlockWithLockBar().ok());
+  ASSERT_TRUE(sb6::isKeypadShown());
+  ASSERT_TRUE(sb6::cancelKeypad().ok());
+  EXPECT_FALSE(shown());
+  EXPECT_FALSE(sb6::statusBarShowsTime());
+  expectFaded(false);
+}
+
 TEST_F(Noctil6LockScreen, TheKeypadGoingAwayShowsTheListAgain) {
   setOptions({{"DefaultShow", integer(1)}});
   launchAndLock(withPasscode("1234"));

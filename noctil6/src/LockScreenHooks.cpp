@@ -58,7 +58,10 @@ void attemptUnlockReplacement(id self, SEL cmd) {
   }
   gAttemptUnlock(self, cmd);
   if (!launched() || !inLockContext()) return;
-  if (o.defaultShow == 1 && !state.homePress && !listShown()) {
+  // With the list off the lock screen it cannot show there; the status bar and the
+  // lock screen's own views are then left as they are rather than switched for a
+  // list that never comes (the lock screen's own notifications would vanish).
+  if (o.defaultShow == 1 && o.lockEnabled && !state.homePress && !listShown()) {
     if (ask<BOOL>(tweakController(), sel<"blurEnabled">()))
       performAfterDelay(tweakController(), sel<"delayShowListView">(), kBlurredShowDelay);
     else
@@ -74,7 +77,9 @@ void attemptUnlockReplacement(id self, SEL cmd) {
 }
 
 void didAnimateLockKeypadOutReplacement(id self, SEL cmd) {
-  if (launched() && inLockContext() && options().defaultShow != 0) {
+  // As for attemptUnlock: nothing to show, and so nothing to switch, with the list off
+  // the lock screen.
+  if (launched() && inLockContext() && options().defaultShow != 0 && options().lockEnabled) {
     if (!listShown()) ask<void>(listController(), sel<"showListViewAnimated:">(), BOOL{YES});
     statusBarTime(YES);
     ask<void>(listController(), sel<"_cleanupAfterShowListView">());
