@@ -192,6 +192,46 @@ TEST_F(Noctil6Sections, WithoutAnOptionsFileFoldsStayInMemoryAndWithFoldingOffTa
   EXPECT_EQ(savedFolds(), std::vector<std::string>{});  // as the test wrote it
 }
 
+// A header class of its own that only inherits touchesEnded:withEvent: from the
+// list's header: a tap on it folds through the tweak's replacement, and the forwarder
+// then reaches UIKit's own method exactly once, after the fold.
+std::vector<std::string>& touchesEndedLog() {
+  static std::vector<std::string> log;
+  return log;
+}
+IMP gUIKitTouchesEnded = nullptr;
+void logTouchesEnded(id self, SEL cmd, id touches, id event) {
+  if (std::string(objc::className(self)) == "NoctilTestHeaderView") {
+    const BOOL folded = noctil6::isSectionFolded(send<id>(self, sel<"sectionID">()));
+    touchesEndedLog().push_back(std::string("UIKit touchesEnded, ") + (folded ? "folded" : "unfolded"));
+  }
+  objc::callImp<void>(gUIKitTouchesEnded, self, cmd, touches, event);
+}
+
+TEST_F(Noctil6Sections, AHeaderSubclassThatOnlyInheritsTheTapFoldsThenReachesUIKitOnce) {
+  if (objc_lookUpClass("NoctilTestHeaderView") == Nil) {
+    // No ivars and no methods of its own.
+    objc_registerClassPair(objc_allocateClassPair(objc_lookUpClass("SBBulletinHeaderView"), "NoctilTestHeaderView", 0));
+    gUIKitTouchesEnded = method_setImplementation(
+        class_getInstanceMethod(objc_lookUpClass("UIView"), sel<"touchesEnded:withEvent:">()),
+        objc::toImp(&logTouchesEnded));
+  }
+  touchesEndedLog().clear();
+  setOptions({{"Collapsible", boolean(YES)}});
+  launch();
+  postMany(kMessages, 2);
+  ASSERT_TRUE(sb6::showNotificationCenter().ok());
+  objc::Ref header = objc::Ref::adopt(send<id>(send<id>(classObject("NoctilTestHeaderView"), sel<"alloc">()),
+                                               sel<"initWithFrame:">(), CGRectMake(0, 0, 320, 30)));
+  send<void>(header, sel<"setSectionID:">(), ns::str(kMessages));
+  send<void>(header, sel<"touchesEnded:withEvent:">(), id{nil}, id{nil});
+  EXPECT_EQ(title(kMessages), "Messages (2)");
+  send<void>(header, sel<"touchesEnded:withEvent:">(), id{nil}, id{nil});
+  EXPECT_EQ(title(kMessages), "Messages");
+  EXPECT_EQ(touchesEndedLog(),
+            (std::vector<std::string>{"UIKit touchesEnded, folded", "UIKit touchesEnded, unfolded"}));
+}
+
 // ---- The top shelf ----------------------------------------------------------------
 
 class Noctil6TopShelf : public Noctil6Sections {
