@@ -23,10 +23,13 @@ namespace {
 constexpr CGFloat kFingerSpacing = 30;  // further fingers go down to the right of the first
 
 // Hands left down by a drag that did not lift them; they are taken away (cancelled)
-// at shutdown.
+// at shutdown.  The list is never destroyed: a program that ends with fingers still
+// down (a script whose last drag says end=none) leaves them as they are, because
+// cancelling touches from a static destructor would run after the runtime's
+// autorelease pools are gone.
 std::vector<uikit::sim::Hand>& heldHands() {
-  static std::vector<uikit::sim::Hand> hands;
-  return hands;
+  static auto* hands = new std::vector<uikit::sim::Hand>();
+  return *hands;
 }
 
 bool visible(id window) { return window && !send<BOOL>(window, sel<"isHidden">()); }
