@@ -6,6 +6,7 @@
 #include "HostControlState.h"
 
 #include <uikit/Simulation.h>
+#include <uikit/UIView.h>
 
 #include <algorithm>
 
@@ -46,10 +47,15 @@ objc::Result<id> cellFor(const std::string& sectionID, NSInteger row) {
 objc::Status dragAcross(id cell, CGFloat fromX, CGFloat distance, double seconds) {
   objc::Ref keep = objc::Ref::retain(cell);
   CGFloat y = send<CGRect>(cell, sel<"bounds">()).size.height / 2;
-  auto finger = uikit::sim::Finger::down(cell, CGPointMake(fromX, y));
+  // The finger moves in the table's coordinates: a row that follows the finger (a
+  // tweak's swipe) does not carry the finger along with it.
+  id surface = send<id>(cell, sel<"superview">());
+  if (surface == nil) surface = cell;
+  CGPoint start = uikit::convertPoint(CGPointMake(fromX, y), cell, surface);
+  auto finger = uikit::sim::Finger::down(surface, start);
   if (!finger) return finger.error();
   for (int i = 1; i <= kSwipeSteps && finger->isDown(); ++i) {
-    auto moved = finger->moveTo(CGPointMake(fromX + distance * i / kSwipeSteps, y), seconds / kSwipeSteps);
+    auto moved = finger->moveTo(CGPointMake(start.x + distance * i / kSwipeSteps, start.y), seconds / kSwipeSteps);
     if (!moved) return moved;
   }
   auto lifted = finger->isDown() ? finger->up() : objc::Status(objc::Ok{});

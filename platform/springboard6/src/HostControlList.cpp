@@ -141,10 +141,15 @@ objc::Status swipeRow(List list, const std::string& sectionID, NSInteger row, CG
   objc::Ref keep = objc::Ref::retain(*cell);
   CGRect bounds = send<CGRect>(*cell, sel<"bounds">());
   CGFloat x = fromX.value_or(bounds.size.width / 2), y = bounds.size.height / 2;
-  auto finger = uikit::sim::Finger::down(*cell, CGPointMake(x, y));
+  // The finger moves in the table's coordinates: a row that follows the finger (a
+  // tweak's swipe) does not carry the finger along with it.
+  id surface = send<id>(*cell, sel<"superview">());
+  if (surface == nil) surface = *cell;
+  CGPoint start = uikit::convertPoint(CGPointMake(x, y), *cell, surface);
+  auto finger = uikit::sim::Finger::down(surface, start);
   if (!finger) return finger.error();
   for (int i = 1; i <= kSwipeSteps && finger->isDown(); ++i) {
-    auto moved = finger->moveTo(CGPointMake(x + distance * i / kSwipeSteps, y), seconds / kSwipeSteps);
+    auto moved = finger->moveTo(CGPointMake(start.x + distance * i / kSwipeSteps, start.y), seconds / kSwipeSteps);
     if (!moved) return moved;
   }
   return finish(finger->isDown() ? finger->up() : objc::Status(objc::Ok{}));
