@@ -7,8 +7,10 @@
 
 #include "ForwardState.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace objc {
 namespace {
@@ -58,11 +60,34 @@ namespace detail {
   std::abort();
 }
 
+namespace {
+
+// Sends already checked, per thread: a send that reaches the same method with the
+// same call signature as before needs no second comparison of type strings.  A
+// dispatch change (which a disposed class also makes) empties the table.
+struct CheckedSend {
+  Method method = nullptr;
+  const char* types = nullptr;
+  std::uint32_t generation = 0;
+  std::string callSide;
+};
+constexpr std::size_t kCheckedSends = 256;
+thread_local CheckedSend tCheckedSends[kCheckedSends];
+
+}  // namespace
+
 void checkSend(id receiver, SEL sel, const std::string& callSide) {
   Method m = class_getInstanceMethod(object_getClass(receiver), sel);
   if (m == nullptr) reportUnrecognized(receiver, sel);
   const char* types = method_getTypeEncoding(m);
+  const std::uint32_t generation = gMethodCacheGeneration.load(std::memory_order_acquire);
+  CheckedSend& seen = tCheckedSends[(reinterpret_cast<std::uintptr_t>(m) >> 4) % kCheckedSends];
+  if (seen.method == m && seen.types == types && seen.generation == generation && seen.callSide == callSide) return;
   if (!encodingsCompatible(callSide.c_str(), types)) signatureMismatch(receiver, sel, callSide, types);
+  seen.method = m;
+  seen.types = types;
+  seen.generation = generation;
+  seen.callSide = callSide;
 }
 
 }  // namespace detail
