@@ -32,6 +32,31 @@ build() {
   cmake --build --preset "$preset"
 }
 
+# Runs every fuzz target of the fuzz build for $1 seconds from its corpus and seeds
+# (the list the build writes in build/fuzz/fuzz/fuzz_targets.txt), keeping what it
+# finds in build/fuzz/fuzz/findings/<target>/, and prints one line per target.
+fuzz_long() {
+  local seconds=$1 dir=build/fuzz/fuzz
+  local findings=$dir/findings
+  export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan_objc.supp:print_suppressions=0" ASAN_OPTIONS=detect_odr_violation=0
+  if [ -x "$dir/make_image_seeds" ]; then "$dir/make_image_seeds" "$dir/image_corpus" >/dev/null 2>&1 || true; fi
+  printf '%-22s %12s %8s %11s %9s\n' target executions exec/s "new inputs" findings
+  while IFS=$'\t' read -r name program options corpus seeds; do
+    mkdir -p "$findings/$name" "$corpus"
+    local before after log=$findings/$name.log
+    before=$(find "$findings/$name" -type f | wc -l)
+    # shellcheck disable=SC2086  # options and seed folders are lists
+    "$program" $options -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$findings/$name/" \
+      "$corpus" $seeds >"$log" 2>&1 || true
+    after=$(find "$findings/$name" -type f | wc -l)
+    printf '%-22s %12s %8s %11s %9s\n' "$name" \
+      "$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")" \
+      "$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")" \
+      "$(sed -n 's/^stat::new_units_added: *//p' "$log")" "$((after - before))"
+  done <"$dir/fuzz_targets.txt"
+  echo "logs and findings: $findings"
+}
+
 case "${1:-}" in
   run)
     setup
@@ -68,8 +93,26 @@ case "${1:-}" in
     build "$1"
     ctest --preset "$1" -j "$(nproc)"
     ;;
+  fuzz-long)
+    if ! [[ "${2:-}" =~ ^[1-9][0-9]*$ ]]; then
+      echo "usage: ./go fuzz-long SECONDS" >&2
+      exit 2
+    fi
+    setup
+    build fuzz
+    fuzz_long "$2"
+    ;;
+  soak)
+    # Crash during rewrite at length: the home screen killed KILLS times (5,000 by
+    # default) while it rewrites its files; prints corrupt/total.
+    setup
+    build default
+    ./build/default/tests/crash_rewrite --hosts-dir build/default/hosts --tweak build/default/lib/libNoctil7.so \
+      --filter build/default/noctil7/tweak-filters/Noctil7.plist --root build/default/soak-root \
+      --kills "${2:-5000}" --seed "${3:-$RANDOM}" --deadline 86400
+    ;;
   *)
-    echo "usage: ./go run | test | bench | asan | fuzz" >&2
+    echo "usage: ./go run | test | bench | asan | fuzz | fuzz-long SECONDS | soak [KILLS [SEED]]" >&2
     exit 2
     ;;
 esac
