@@ -301,6 +301,34 @@ TEST_F(ViewsTest, ScreenDumpAndRendering) {
   EXPECT_EQ(grey.a, 255);
 }
 
+TEST_F(ViewsTest, ImageViewsPlaceAnUnscaledPictureAsTheirContentModeSays) {
+  // A 20 × 20 picture, red in its top half and blue below, in a 40 × 40 image view.
+  auto bitmap = uikit::Bitmap::create(20, 20);
+  ASSERT_TRUE(bitmap.ok());
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 20; ++x) bitmap->setPixel(x, y, y < 10 ? uikit::Rgba{255, 0, 0, 255} : uikit::Rgba{0, 0, 255, 255});
+  id picture = uikit::makeImage(std::make_shared<const uikit::Bitmap>(std::move(bitmap.value())), 1.0);
+  objc::Ref imageView = objc::Ref::adopt(
+      send<id>(send<id>(uikit::UIImageViewClass(), sel<"alloc">()), sel<"initWithImage:">(), picture));
+  send<void>(imageView, sel<"setFrame:">(), CGRectMake(0, 0, 40, 40));
+  struct Case {
+    NSInteger mode;
+    int left, top;  // where the picture's top left corner lands
+  };
+  for (Case c : {Case{UIViewContentModeCenter, 10, 10}, Case{UIViewContentModeTop, 10, 0},
+                 Case{UIViewContentModeBottom, 10, 20}, Case{UIViewContentModeLeft, 0, 10},
+                 Case{UIViewContentModeRight, 20, 10}, Case{UIViewContentModeTopLeft, 0, 0},
+                 Case{UIViewContentModeTopRight, 20, 0}, Case{UIViewContentModeBottomLeft, 0, 20},
+                 Case{UIViewContentModeBottomRight, 20, 20}}) {
+    send<void>(imageView, sel<"setContentMode:">(), c.mode);
+    auto drawn = uikit::renderView(imageView, 1.0);
+    ASSERT_TRUE(drawn.ok());
+    EXPECT_EQ(drawn->pixel(c.left + 1, c.top + 1), (uikit::Rgba{255, 0, 0, 255})) << c.mode;
+    EXPECT_EQ(drawn->pixel(c.left + 18, c.top + 18), (uikit::Rgba{0, 0, 255, 255})) << c.mode;
+    EXPECT_EQ(drawn->pixel(c.left == 0 ? 30 : 5, c.top == 0 ? 30 : 5).a, 0) << c.mode;
+  }
+}
+
 void buttonAction(id, SEL, id sender) { events().push_back(std::string("action:") + objc::className(sender)); }
 
 TEST_F(ViewsTest, ButtonsSendTheirActionsAndShowTheirStateValues) {

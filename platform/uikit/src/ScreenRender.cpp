@@ -60,7 +60,16 @@ void drawImage(cairo_t* cr, id imageView, CGSize bounds) {
     target.size = size;
   }
   if (mode != UIViewContentModeScaleToFill) {
+    // Centred, or pinned to the edges the mode names (the top left corner for TopLeft).
     target.origin = CGPointMake((bounds.width - target.size.width) / 2, (bounds.height - target.size.height) / 2);
+    if (mode == UIViewContentModeTop || mode == UIViewContentModeTopLeft || mode == UIViewContentModeTopRight)
+      target.origin.y = 0;
+    if (mode == UIViewContentModeBottom || mode == UIViewContentModeBottomLeft || mode == UIViewContentModeBottomRight)
+      target.origin.y = bounds.height - target.size.height;
+    if (mode == UIViewContentModeLeft || mode == UIViewContentModeTopLeft || mode == UIViewContentModeBottomLeft)
+      target.origin.x = 0;
+    if (mode == UIViewContentModeRight || mode == UIViewContentModeTopRight || mode == UIViewContentModeBottomRight)
+      target.origin.x = bounds.width - target.size.width;
   }
   cairo_save(cr);
   cairo_rectangle(cr, 0, 0, bounds.width, bounds.height);

@@ -25,6 +25,13 @@ inline constexpr UIViewContentMode UIViewContentModeScaleAspectFill = 2;
 inline constexpr UIViewContentMode UIViewContentModeRedraw = 3;
 inline constexpr UIViewContentMode UIViewContentModeCenter = 4;
 inline constexpr UIViewContentMode UIViewContentModeTop = 5;
+inline constexpr UIViewContentMode UIViewContentModeBottom = 6;
+inline constexpr UIViewContentMode UIViewContentModeLeft = 7;
+inline constexpr UIViewContentMode UIViewContentModeRight = 8;
+inline constexpr UIViewContentMode UIViewContentModeTopLeft = 9;
+inline constexpr UIViewContentMode UIViewContentModeTopRight = 10;
+inline constexpr UIViewContentMode UIViewContentModeBottomLeft = 11;
+inline constexpr UIViewContentMode UIViewContentModeBottomRight = 12;
 
 // Animations
 using UIViewAnimationCurve = NSInteger;
