@@ -409,7 +409,8 @@ void layOut(id view) {
 // The lock screen's list with its own picture in front of a blurred snapshot and the
 // lock bar dragged through it.
 void writeLockBarOptions() {
-  writePicture(noctil6::kLockCustomBackgroundPath, 64, 96, kBlue);
+  // Blue, with a red band in its last sixth (the bottom 80 of 480 points).
+  writePicture(noctil6::kLockCustomBackgroundPath, 64, 96, kBlue, true, 16, kRed);
   writeOptions({{"LockTransparent", boolean(YES)},
                 {"LockBGImageEnabled", boolean(YES)},
                 {"LockBlur", boolean(YES)},
@@ -439,6 +440,12 @@ TEST_F(Noctil6BackgroundTest, OnAPhonesLockScreenTheListLeavesRoomForTheLockBar)
   EXPECT_EQ(frameOf(tableView()).size.height, 480 - 116);
   EXPECT_EQ(frameOf(linenView()).size.height, 480 - 96);
   EXPECT_EQ(frameOf(tableView()).origin.y, 20);  // other fields kept
+  // Drawn from its top left, the front picture ends above the red band: the lock bar's
+  // room cuts off its bottom, not its top and bottom alike.
+  for (int y : {300, 370, 382}) {
+    const uikit::Rgba p = screenPixel(160, y);
+    EXPECT_GT(p.b, p.r + 60) << y << ": " << describe(p);
+  }
 
   // Unlocked, Notification Center's list has the whole screen.
   ASSERT_TRUE(sb6::hideNotificationCenter().ok());

@@ -51,11 +51,13 @@ inline void startSpringBoardOnce() {
 
 // A picture of one colour written at a device path: JPEG data whatever the name, as
 // the settings bundle's pickers write the custom backgrounds.
-inline void writePicture(const char* devicePath, int width, int height, uikit::Rgba colour, bool jpeg = true) {
+// The last `bottomRows` rows may take another colour.
+inline void writePicture(const char* devicePath, int width, int height, uikit::Rgba colour, bool jpeg = true,
+                         int bottomRows = 0, uikit::Rgba bottom = {}) {
   auto bitmap = uikit::Bitmap::create(width, height);
   ASSERT_TRUE(bitmap.ok());
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) bitmap->setPixel(x, y, colour);
+    for (int x = 0; x < width; ++x) bitmap->setPixel(x, y, y >= height - bottomRows ? bottom : colour);
   auto bytes = jpeg ? uikit::encodeJPEG(*bitmap, 0.95) : uikit::encodePNG(*bitmap);
   ASSERT_TRUE(bytes.ok());
   std::filesystem::path path = ns::deviceRoot() / std::string(devicePath).substr(1);
