@@ -12,8 +12,6 @@ using objc::sel;
 hook::Slot<id(id, id)> gCellInit;
 hook::Slot<void()> gCellLayoutSubviews;
 
-[[gnu::weak]] void installCellSwipe(id) {}
-
 void addCellBackView(id cell) {
   const float alpha = background::cellBackAlpha();
   if (cell == nil || alpha == 0) return;

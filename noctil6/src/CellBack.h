@@ -26,8 +26,8 @@ void cellLayoutSubviewsReplacement(id self, SEL cmd);
 void addCellBackView(id cell);
 
 // The swipe-to-delete half of a new Notification Center cell, run by
-// cellInitReplacement after the back view.  The swipe-to-delete code defines it; the
-// weak default in CellBack.cpp, which does nothing, stands in until that is linked.
+// cellInitReplacement after the back view; defined by the swipe-to-delete code
+// (Swipe.cpp).
 void installCellSwipe(id cell);
 
 }  // namespace noctil6
