@@ -22,10 +22,12 @@ using objc::sel;
 // are retained here as well, so a backdrop that goes away never leaves this code
 // holding a freed view.  Each appearance puts them into the backdrop on screen now
 // (placeInBackdrop), so a Notification Center view controller made again still
-// shows the picture.
-objc::Ref gPictureView;
-objc::Ref gDimmingView;
-objc::Ref gBlurFilters;
+// shows the picture.  The three references live as long as the process: released
+// by static destructors at exit, the views would be freed after the host's windows
+// and pools are gone.
+objc::Ref& gPictureView = *new objc::Ref();
+objc::Ref& gDimmingView = *new objc::Ref();
+objc::Ref& gBlurFilters = *new objc::Ref();
 BOOL gActionMenuSuspended = NO;
 
 id boolNumber(BOOL value) { return objc::send<id>(objc_lookUpClass("NSNumber"), sel<"numberWithBool:">(), value); }
