@@ -3,6 +3,7 @@
 // Python's plistlib, and malformed archives refused without crashing.
 #include "ArchiveOpaqueObject.h"
 #include "BinaryPlistWriter.h"
+#include "KeyedArchiveLayout.h"
 #include "PlistDocument.h"
 #include "PlistNode.h"
 
@@ -41,8 +42,11 @@ id get(id dict, const char* key) { return send<id>(dict, sel<"objectForKey:">(),
 
 std::string canonical(id object, int depth = 0);
 
-// A field value of an archived object, with references spelled out as the objects.
-std::string canonicalField(const ns::archive::OpaqueContent& c, const Tree& t, Tree::Node n, int depth) {
+// A field value of an archived object, with references (UID nodes, or {CF$UID} in
+// XML archives) spelled out as the objects; at the top, every field but $class.
+std::string canonicalField(const ns::archive::OpaqueContent& c, const Tree& t, Tree::Node n, int depth,
+                           bool fields = false) {
+  if (auto uid = ns::archive::uidOf(t, n); uid && !fields) return canonical(c.referenced(*uid), depth + 1);
   switch (t.kind(n)) {
     case Kind::Uid:
       return canonical(c.referenced(t.uidValue(n)), depth + 1);
@@ -55,7 +59,8 @@ std::string canonicalField(const ns::archive::OpaqueContent& c, const Tree& t, T
       std::vector<std::string> parts;
       auto ks = t.keys(n), vs = t.values(n);
       for (std::size_t i = 0; i < ks.size(); ++i)
-        parts.push_back(std::string(t.stringValue(ks[i])) + "=" + canonicalField(c, t, vs[i], depth));
+        if (!fields || t.stringValue(ks[i]) != "$class")
+          parts.push_back(std::string(t.stringValue(ks[i])) + "=" + canonicalField(c, t, vs[i], depth));
       std::sort(parts.begin(), parts.end());
       std::string out = "{";
       for (auto& p : parts) out += p + ";";
@@ -79,7 +84,7 @@ std::string canonical(id object, int depth) {
   if (object == nil) return "nil";
   if (const ns::archive::OpaqueContent* c = ns::archive::contentOf(object)) {
     auto info = ns::plist::writeDocument(c->cls->tree, c->cls->info, ns::plist::Format::Xml);
-    return "<" + c->cls->name + " " + info.value() + canonicalField(*c, c->tree, c->fields, depth) + ">";
+    return "<" + c->cls->name + " " + info.value() + canonicalField(*c, c->tree(), c->entry, depth, true) + ">";
   }
   if (ns::isString(object))
     return std::string(ns::isKind(object, ns::NSMutableStringClass()) ? "M" : "") + "\"" + ns::utf8(object) + "\"";
@@ -310,6 +315,93 @@ TEST_F(KeyedArchives, PythonMailArchiveKeepsUnmodelledObjectsThroughAnEdit) {
   const auto* content = ns::archive::contentOf(get(again, "mail-record-1"));
   ASSERT_NE(content, nullptr);
   EXPECT_NE(content->cls->tree.lookup(content->cls->info, "$classhints"), Tree::kNone);
+}
+
+// An archive of two objects of an unmodelled class, "Record", sharing a date and a
+// name, one holding a mutable string and the other an object of another unmodelled
+// class, "Tag", that holds only a value: all of them leaves, which are made only
+// when asked for.  `badDate` gives the date no NS.time.
+std::vector<std::uint8_t> recordsArchive(bool badDate = false) {
+  Tree t;
+  auto str = [&](const char* s) { return t.string(s); };
+  auto uid = [&](std::uint64_t u) { return t.uid(u); };
+  auto dict = [&](std::vector<std::pair<const char*, Tree::Node>> pairs) {
+    std::vector<Tree::Node> keys, values;
+    for (auto& [k, v] : pairs) {
+      keys.push_back(t.string(k));
+      values.push_back(v);
+    }
+    return t.dictionary(keys, values);
+  };
+  auto cls = [&](const char* name) {
+    return dict({{"$classname", str(name)}, {"$classes", t.array(std::vector<Tree::Node>{str(name), str("NSObject")})}});
+  };
+  std::vector<Tree::Node> objects{
+      str("$null"),
+      dict({{"$class", uid(12)}, {"NS.objects", t.array(std::vector<Tree::Node>{uid(2), uid(3)})}}),
+      dict({{"$class", uid(4)}, {"when", uid(5)}, {"name", uid(6)}, {"note", uid(7)}, {"count", t.integer(3)}}),
+      dict({{"$class", uid(4)}, {"when", uid(5)}, {"name", uid(6)}, {"tag", uid(8)}}),
+      cls("Record"),
+      badDate ? dict({{"$class", uid(9)}}) : dict({{"$class", uid(9)}, {"NS.time", t.real(12.5)}}),
+      str("shared name"),
+      dict({{"$class", uid(10)}, {"NS.string", str("grow")}}),
+      dict({{"$class", uid(11)}, {"label", str("t")}}),
+      cls("NSDate"),
+      cls("NSMutableString"),
+      cls("Tag"),
+      cls("NSArray"),
+  };
+  Tree::Node root = dict({{"$archiver", str("NSKeyedArchiver")},
+                          {"$version", t.integer(100000)},
+                          {"$top", dict({{"root", uid(1)}})},
+                          {"$objects", t.array(objects)}});
+  std::string bytes = ns::plist::writeBinary(t, root);
+  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+}
+
+TEST_F(KeyedArchives, ValuesOfUnmodelledObjectsAreMadeOnceWhenAskedForAndWrittenBackAsTheyStand) {
+  auto field = [](id object, const char* key) {
+    return send<id>(object, sel<"archivedValueForKey:">(), ns::str(key));
+  };
+  objc::Ref tag;
+  {
+  objc::AutoreleasePool inner;
+  auto records = ns::unarchiveData(recordsArchive());
+  ASSERT_TRUE(records.ok()) << records.error().message;
+  id a = send<id>(records.value(), sel<"objectAtIndex:">(), NSUInteger{0});
+  id b = send<id>(records.value(), sel<"objectAtIndex:">(), NSUInteger{1});
+  // Written back without anything asked for: the same content, the date still shared.
+  objc::Ref untouched = roundTrip(records.value());
+  ASSERT_TRUE(untouched);
+  EXPECT_EQ(canonical(untouched), canonical(records.value()));
+  id copyA = send<id>(untouched, sel<"objectAtIndex:">(), NSUInteger{0});
+  id copyB = send<id>(untouched, sel<"objectAtIndex:">(), NSUInteger{1});
+  EXPECT_EQ(field(copyA, "when"), field(copyB, "when"));
+
+  // Asked for, a shared value is one object, every time.
+  id when = field(a, "when");
+  ASSERT_TRUE(ns::isKind(when, objc::classNamed("NSDate")));
+  EXPECT_EQ(send<double>(when, sel<"timeIntervalSinceReferenceDate">()), 12.5);
+  EXPECT_EQ(when, field(b, "when"));
+  EXPECT_EQ(field(a, "name"), field(b, "name"));
+  EXPECT_EQ(field(a, "note"), field(a, "note"));
+  EXPECT_EQ(send<long long>(field(a, "count"), sel<"longLongValue">()), 3);
+  EXPECT_EQ(field(a, "$class"), nil);
+  // A mutable value changed after it was asked for is written as it now stands.
+  send<void>(field(a, "note"), sel<"appendString:">(), ns::str("!"));
+  objc::Ref changed = roundTrip(records.value());
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(ns::utf8(field(send<id>(changed, sel<"objectAtIndex:">(), NSUInteger{0}), "note")), "grow!");
+
+  // An unmodelled object holding only values outlives everything it was read with.
+  tag = objc::Ref::retain(field(b, "tag"));
+  EXPECT_EQ(ns::archivedClassName(tag), "Tag");
+  }
+  EXPECT_EQ(ns::utf8(field(tag, "label")), "t");
+  EXPECT_EQ(canonical(roundTrip(tag.get())), canonical(tag.get()));
+
+  // A malformed value is refused when the archive is read, not when it is asked for.
+  EXPECT_FALSE(ns::unarchiveData(recordsArchive(true)).ok());
 }
 
 TEST_F(KeyedArchives, PythonPushStoreLosesOnlyTheRemovedEntry) {

@@ -52,6 +52,9 @@ class Reader {
 
     Document doc;
     tree_ = &doc.tree;
+    // Room for every object and, at most, every reference and byte of the file, so the
+    // tree is not moved while it grows (untouched room costs no memory).
+    tree_->reserve(count, (tableOffset - kHeaderSize) / refWidth_, tableOffset - kHeaderSize);
     auto root = resolve(top);
     if (!root.ok()) return root.error();
     doc.root = root.value();
@@ -61,14 +64,15 @@ class Reader {
  private:
   enum class State : std::uint8_t { Unvisited, Open, Done };
 
-  // What is being built for one open container on the explicit stack.
+  // What is being built for one open container on the explicit stack.  The nodes its
+  // references resolve to so far are the end of pending_, from `first` on.
   struct Frame {
     std::uint64_t object;
     bool dictionary;
-    std::size_t refCount;        // references to resolve (keys and values for a dictionary)
-    const unsigned char* refs;   // where the references are stored
-    std::size_t next = 0;        // next reference to resolve
-    std::vector<Node> children;  // resolved nodes so far
+    std::size_t refCount;       // references to resolve (keys and values for a dictionary)
+    const unsigned char* refs;  // where the references are stored
+    std::size_t next = 0;       // next reference to resolve
+    std::size_t first = 0;      // where its resolved nodes start in pending_
   };
 
   std::uint64_t offsetOf(std::uint64_t object) const {
@@ -106,32 +110,33 @@ class Reader {
         if (child >= count_) return makeError("reference out of range");
         if (state_[child] == State::Open) return makeError("reference cycle");
         if (state_[child] == State::Done) {
-          frame.children.push_back(nodeOf_[child]);
+          pending_.push_back(nodeOf_[child]);
           continue;
         }
         if (stack.size() >= static_cast<std::size_t>(kMaxNesting)) return makeError("nesting too deep");
         auto made = open(child, stack);  // may grow the stack: `frame` is stale after this
         if (!made.ok()) return made.error();
-        if (made.value() != Tree::kNone) stack.back().children.push_back(made.value());
+        if (made.value() != Tree::kNone) pending_.push_back(made.value());
         continue;
       }
       Node node;
+      std::span<const Node> all = std::span<const Node>(pending_).subspan(frame.first);
       if (frame.dictionary) {
         std::size_t n = frame.refCount / 2;
-        std::span<const Node> all(frame.children);
         for (Node key : all.first(n))
           if (!tree_->isString(key)) return makeError("dictionary key is not a string");
         node = tree_->dictionary(all.first(n), all.subspan(n));
       } else {
-        node = tree_->array(frame.children);
+        node = tree_->array(all);
       }
+      pending_.resize(frame.first);
       nodeOf_[frame.object] = node;
       state_[frame.object] = State::Done;
       stack.pop_back();
       if (stack.empty())
         result = node;
       else
-        stack.back().children.push_back(node);
+        pending_.push_back(node);
     }
     return result;
   }
@@ -218,8 +223,7 @@ class Reader {
         if (n.value() > objectsEnd_ || !fits(pos, refs * refWidth_)) return makeError("truncated container");
         if (!charge(refs)) return makeError("objects overlap");
         state_[object] = State::Open;
-        stack.push_back(Frame{object, type == 0xD, static_cast<std::size_t>(refs), data_ + pos, 0, {}});
-        stack.back().children.reserve(refs);
+        stack.push_back(Frame{object, type == 0xD, static_cast<std::size_t>(refs), data_ + pos, 0, pending_.size()});
         return Tree::kNone;
       }
       default:
@@ -247,6 +251,7 @@ class Reader {
   const unsigned char* table_ = nullptr;
   std::vector<Node> nodeOf_;
   std::vector<State> state_;
+  std::vector<Node> pending_;  // resolved references of the open containers, innermost last
   Tree* tree_ = nullptr;
 };
 

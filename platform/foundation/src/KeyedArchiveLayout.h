@@ -19,7 +19,8 @@ inline constexpr std::int64_t kArchiveVersion = 100000;
 // entry is CF$UID with a non-negative integer.
 std::optional<std::uint64_t> uidOf(const plist::Tree& tree, plist::Tree::Node node);
 
-// The root object of an archive already read into a tree.
-objc::Result<objc::Ref> decodeArchive(const plist::Tree& tree, plist::Tree::Node root);
+// The root object of an archive already read into a document, which the archive's
+// unmodelled objects go on sharing.
+objc::Result<objc::Ref> decodeArchive(plist::Document document);
 
 }  // namespace ns::archive

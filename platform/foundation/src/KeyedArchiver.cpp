@@ -11,7 +11,9 @@
 #include <foundation/Foundation.h>
 #include <foundation/KeyedArchiver.h>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <unordered_map>
 
 namespace ns {
@@ -23,9 +25,108 @@ using plist::Kind;
 using plist::Tree;
 using Node = Tree::Node;
 
+// The UID of each object met so far: open addressing with linear probing over the
+// UIDs, the objects themselves in a list by UID (no allocation per object, and small
+// enough to stay in the cache), doubled when half full.  Objects are never removed.
+class ObjectNumbers {
+ public:
+  explicit ObjectNumbers(std::size_t expected) : slots_(std::bit_ceil(std::max<std::size_t>(64, 2 * expected)), kEmpty) {
+    objects_.reserve(expected);
+  }
+
+  const std::uint64_t* find(id object) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = slotOf(object) & mask;; i = (i + 1) & mask) {
+      if (slots_[i] == kEmpty) return nullptr;
+      if (objects_[slots_[i]].object == object) return &objects_[slots_[i]].uid;
+    }
+  }
+
+  void insert(id object, std::uint64_t uid) {
+    if (2 * (objects_.size() + 1) > slots_.size()) grow();
+    objects_.push_back(Known{object, uid});
+    place(static_cast<std::uint32_t>(objects_.size() - 1));
+  }
+
+ private:
+  static constexpr std::uint32_t kEmpty = UINT32_MAX;
+  struct Known {
+    id object;
+    std::uint64_t uid;
+  };
+
+  static std::size_t slotOf(id object) {
+    auto bits = reinterpret_cast<std::uintptr_t>(object);
+    bits ^= bits >> 33;
+    bits *= 0xff51afd7ed558ccdULL;
+    bits ^= bits >> 29;
+    return static_cast<std::size_t>(bits);
+  }
+  void place(std::uint32_t index) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = slotOf(objects_[index].object) & mask;
+    while (slots_[i] != kEmpty) i = (i + 1) & mask;
+    slots_[i] = index;
+  }
+  void grow() {
+    slots_.assign(slots_.size() * 2, kEmpty);
+    for (std::uint32_t index = 0; index < objects_.size(); ++index) place(index);
+  }
+
+  std::vector<std::uint32_t> slots_;  // indexes into objects_
+  std::vector<Known> objects_;
+};
+
+// Hashing for maps keyed by std::string that are searched with string_views.
+struct TextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+};
+
+// About how large an archive of `root` comes out, to size the encoder's tables once
+// instead of rebuilding them again and again while a large archive is encoded: the
+// objects of the root's elements and of theirs, and, for unmodelled objects read from
+// an archive, that archive's own size, which an edited archive is close to.
+struct ExpectedSize {
+  std::size_t objects = 0;
+  std::size_t values = 0;  // property-list values: objects, their fields and references
+};
+
+ExpectedSize expectedSize(id root) {
+  ExpectedSize size;
+  std::vector<const archive::ArchiveSource*> sources;
+  auto visit = [&](id object) {
+    if (ns::isArray(object) || ns::isDictionary(object) || ns::isSet(object)) {
+      size.objects += static_cast<std::size_t>(objc::send<NSUInteger>(object, objc::sel<"count">())) *
+                      (ns::isDictionary(object) ? 2 : 1);
+    } else if (const OpaqueContent* content = archive::contentOf(object)) {
+      const archive::ArchiveSource* source = content->source.get();
+      if (std::find(sources.begin(), sources.end(), source) == sources.end()) {
+        sources.push_back(source);
+        size.objects += source->count();
+        size.values += source->tree().size();
+      }
+    }
+  };
+  size.objects = 1;
+  visit(root);
+  if (ns::isDictionary(root)) {
+    for (auto [k, v] : ns::entries(root)) visit(v);
+  } else if (ns::isArray(root)) {
+    for (id element : ns::elements(root)) visit(element);
+  }
+  size.values = std::max(size.values, 4 * size.objects);
+  return size;
+}
+
 class Encoder {
  public:
-  Encoder() {
+  explicit Encoder(ExpectedSize expected) : uids_(expected.objects / 2) {
+    // As many references as values, and short strings.
+    tree_.reserve(expected.values, expected.values, 16 * expected.values);
+    objects_.reserve(expected.objects);
+    open_.reserve(expected.objects);
+    uidNodes_.reserve(expected.objects);
     objects_.push_back(tree_.string("$null"));
     open_.push_back(false);
     classKey_ = tree_.string("$class");
@@ -34,15 +135,15 @@ class Encoder {
 
   objc::Result<std::uint64_t> encode(id object, int depth) {
     if (object == nil) return std::uint64_t{0};
-    if (auto known = uids_.find(object); known != uids_.end()) {
-      if (open_[known->second]) return makeError("reference cycle");
-      return known->second;
+    if (const std::uint64_t* known = uids_.find(object)) {
+      if (open_[*known]) return makeError("reference cycle");
+      return *known;
     }
     if (depth > plist::kMaxNesting) return makeError("nesting too deep");
     std::uint64_t uid = objects_.size();
     objects_.push_back(Tree::kNone);
     open_.push_back(true);
-    uids_.emplace(object, uid);
+    uids_.insert(object, uid);
     auto node = make(object, depth);
     if (!node.ok()) return node.error();
     objects_[uid] = node.value();
@@ -50,13 +151,13 @@ class Encoder {
     return uid;
   }
 
-  std::string finish(std::uint64_t rootUid) {
+  std::vector<std::uint8_t> finish(std::uint64_t rootUid) {
     Node top = tree_.dictionary(std::array{tree_.string("root")}, std::array{uidNode(rootUid)});
     Node objects = tree_.array(objects_);
     Node root = tree_.dictionary(
         std::array{tree_.string("$archiver"), tree_.string("$objects"), tree_.string("$top"), tree_.string("$version")},
         std::array{tree_.string(archive::kArchiverName), objects, top, tree_.integer(archive::kArchiveVersion)});
-    return plist::writeBinary(tree_, root);
+    return plist::writeBinaryBytes(tree_, root);
   }
 
  private:
@@ -68,9 +169,10 @@ class Encoder {
   }
 
   Node key(std::string_view name) {
-    auto [at, fresh] = keys_.try_emplace(std::string(name), Tree::kNone);
-    if (fresh) at->second = tree_.string(name);
-    return at->second;
+    if (auto known = keys_.find(name); known != keys_.end()) return known->second;
+    Node made = tree_.string(name);
+    keys_.emplace(std::string(name), made);
+    return made;
   }
 
   // The UID of the class dictionary of a modelled class; the chain runs from the
@@ -174,66 +276,141 @@ class Encoder {
   }
 
   // An archived object of an unmodelled class, written as it was read: its class
-  // dictionary (one per class), then its fields with each reference renumbered.
+  // dictionary (one per class), then its fields from the archive it came from, each
+  // reference renumbered.
   objc::Result<Node> opaque(const OpaqueContent& content, int depth) {
-    std::unordered_map<Node, Node> copied;
-    std::vector<Node> keys{classKey_}, values;
-    auto ks = content.tree.keys(content.fields), vs = content.tree.values(content.fields);
-    std::vector<Node> fieldValues;
+    const Tree& from = content.tree();
+    auto ks = from.keys(content.entry), vs = from.values(content.entry);
+    std::vector<Node> keys, values;
+    keys.reserve(ks.size());
+    values.reserve(ks.size());
+    keys.push_back(classKey_);
+    values.push_back(Tree::kNone);  // the class, below
+    SmallMemo copied;
     for (std::size_t i = 0; i < ks.size(); ++i) {
+      if (from.stringValue(ks[i]) == "$class") continue;
       auto value = copyField(content, vs[i], copied, depth);
       if (!value.ok()) return value;
-      keys.push_back(key(content.tree.stringValue(ks[i])));
-      fieldValues.push_back(value.value());
+      keys.push_back(key(from.stringValue(ks[i])));
+      values.push_back(value.value());
     }
-    auto known = opaqueClasses_.find(content.cls.get());
-    std::uint64_t classUid;
-    if (known != opaqueClasses_.end()) {
-      classUid = known->second;
-    } else {
-      std::unordered_map<Node, Node> copiedInfo;
-      auto info = copyPlain(content.cls->tree, content.cls->info, copiedInfo, 0);
-      if (!info.ok()) return info;
-      classUid = objects_.size();
-      objects_.push_back(info.value());
-      open_.push_back(false);
-      opaqueClasses_.emplace(content.cls.get(), classUid);
-      classHolds_.push_back(content.cls);
-    }
-    values.push_back(uidNode(classUid));
-    values.insert(values.end(), fieldValues.begin(), fieldValues.end());
+    auto classUid = classUidOf(content.cls);
+    if (!classUid.ok()) return classUid.error();
+    values[0] = uidNode(classUid.value());
     return tree_.dictionary(keys, values);
   }
 
-  objc::Result<Node> copyField(const OpaqueContent& content, Node value, std::unordered_map<Node, Node>& copied,
-                               int depth) {
-    if (auto done = copied.find(value); done != copied.end()) return done->second;
-    if (depth > plist::kMaxNesting) return makeError("nesting too deep");
-    const Tree& from = content.tree;
-    Node made = Tree::kNone;
-    switch (from.kind(value)) {
-      case Kind::Uid: {
-        auto uid = encode(content.referenced(from.uidValue(value)), depth + 1);
-        if (!uid.ok()) return uid.error();
-        made = uidNode(uid.value());
-        break;
-      }
-      case Kind::Array:
-      case Kind::Dictionary: {
-        auto c = copyContainer(from, value, [&](Node element) { return copyField(content, element, copied, depth + 1); });
-        if (!c.ok()) return c;
-        made = c.value();
-        break;
-      }
-      default: {
-        std::unordered_map<Node, Node> unused;
-        auto c = copyPlain(from, value, unused, depth);
-        if (!c.ok()) return c;
-        made = c.value();
-      }
+  // The UID of the class dictionary of an unmodelled class, written once.
+  objc::Result<std::uint64_t> classUidOf(const std::shared_ptr<const archive::ArchivedClass>& cls) {
+    if (auto known = opaqueClasses_.find(cls.get()); known != opaqueClasses_.end()) return known->second;
+    std::unordered_map<Node, Node> copiedInfo;
+    auto info = copyPlain(cls->tree, cls->info, copiedInfo, 0);
+    if (!info.ok()) return info.error();
+    const std::uint64_t classUid = objects_.size();
+    objects_.push_back(info.value());
+    open_.push_back(false);
+    opaqueClasses_.emplace(cls.get(), classUid);
+    classHolds_.push_back(cls);
+    return classUid;
+  }
+
+  // What each container of one object's fields became, so a container the object
+  // holds twice is copied once; objects hold few, so a list serves.
+  struct SmallMemo {
+    std::vector<std::pair<Node, Node>> pairs;
+    Node find(Node from) const {
+      for (auto [f, t] : pairs)
+        if (f == from) return t;
+      return Tree::kNone;
     }
-    copied.emplace(value, made);
-    return made;
+  };
+
+  objc::Result<Node> copyField(const OpaqueContent& content, Node value, SmallMemo& copied, int depth) {
+    if (depth > plist::kMaxNesting) return makeError("nesting too deep");
+    const Tree& from = content.tree();
+    if (auto uid = archive::uidOf(from, value)) {
+      if (*uid == 0) return uidNode(0);
+      archive::ArchiveSource& source = *content.source;
+      if (source.isLeaf(*uid)) {
+        // A leaf: the object made for it if some reader asked for one (it may be
+        // referred to elsewhere too, or changed), else the entry copied as it is.
+        if (id made = source.existingLeaf(*uid)) {
+          auto encoded = encode(made, depth + 1);
+          if (!encoded.ok()) return encoded.error();
+          return uidNode(encoded.value());
+        }
+        auto copied = leafUid(source, *uid);
+        if (!copied.ok()) return copied.error();
+        return uidNode(copied.value());
+      }
+      auto encoded = encode(content.referenced(*uid), depth + 1);
+      if (!encoded.ok()) return encoded.error();
+      return uidNode(encoded.value());
+    }
+    const Kind kind = from.kind(value);
+    if (kind != Kind::Array && kind != Kind::Dictionary) return copyScalar(from, value);
+    if (Node done = copied.find(value); done != Tree::kNone) return done;
+    auto c = copyContainer(from, value, [&](Node element) { return copyField(content, element, copied, depth + 1); });
+    if (!c.ok()) return c;
+    copied.pairs.emplace_back(value, c.value());
+    return c;
+  }
+
+  // The UID of a leaf copied straight from an archive, once per leaf, so a leaf the
+  // archive shared stays shared.  An object leaf is its class (shared with the
+  // archived objects of that class) and its fields, which refer to nothing.
+  objc::Result<std::uint64_t> leafUid(archive::ArchiveSource& source, std::uint64_t uid) {
+    if (&source != leafSource_) {
+      leafSource_ = &source;
+      leafUids_ = &leafUidsBySource_[&source];
+      if (leafUids_->empty()) leafUids_->resize(source.count(), 0);
+    }
+    if ((*leafUids_)[uid] != 0) return (*leafUids_)[uid];
+    const Tree& from = source.tree();
+    const Node entry = source.entry(uid);
+    Node made;
+    if (source.shape(uid) == archive::ArchiveSource::Shape::Plain) {
+      made = copyScalar(from, entry);
+    } else {
+      auto cls = source.archivedClass(source.classOf(uid));
+      if (!cls) return makeError("malformed class dictionary");
+      auto classUid = classUidOf(cls);
+      if (!classUid.ok()) return classUid.error();
+      auto ks = from.keys(entry), vs = from.values(entry);
+      std::vector<Node> keys{classKey_}, values{uidNode(classUid.value())};
+      for (std::size_t i = 0; i < ks.size(); ++i) {
+        if (from.stringValue(ks[i]) == "$class") continue;
+        std::unordered_map<Node, Node> copied;
+        auto value = copyPlain(from, vs[i], copied, 0);
+        if (!value.ok()) return value.error();
+        keys.push_back(key(from.stringValue(ks[i])));
+        values.push_back(value.value());
+      }
+      made = tree_.dictionary(keys, values);
+    }
+    const std::uint64_t assigned = objects_.size();
+    objects_.push_back(made);
+    open_.push_back(false);
+    (*leafUids_)[uid] = assigned;
+    return assigned;
+  }
+
+  // A value that is not a container, copied as it is (strings are not looked up among
+  // the keys: the binary writer stores equal strings once anyway).
+  Node copyScalar(const Tree& from, Node value) {
+    switch (from.kind(value)) {
+      case Kind::Boolean: return tree_.boolean(from.boolValue(value));
+      case Kind::Integer:
+        return from.isBigUnsigned(value) ? tree_.bigUnsigned(from.uidValue(value)) : tree_.integer(from.integerValue(value));
+      case Kind::Real: return tree_.real(from.realValue(value));
+      case Kind::Date: return tree_.date(from.realValue(value));
+      case Kind::String: return tree_.string(from.stringValue(value));
+      case Kind::Data: return tree_.data(from.dataValue(value));
+      case Kind::Uid: return tree_.uid(from.uidValue(value));
+      case Kind::Array:
+      case Kind::Dictionary: break;
+    }
+    return Tree::kNone;
   }
 
   // Copies an array or a dictionary of `from`, each element through `copyElement`; a
@@ -290,23 +467,26 @@ class Encoder {
   Tree tree_;
   std::vector<Node> objects_;  // $objects, by UID
   std::vector<bool> open_;     // by UID: children still being encoded
-  std::unordered_map<id, std::uint64_t> uids_;
+  ObjectNumbers uids_;
   std::vector<Node> uidNodes_;
-  std::unordered_map<std::string, Node> keys_;
+  std::unordered_map<std::string, Node, TextHash, std::equal_to<>> keys_;
   std::unordered_map<std::string, std::uint64_t> classUids_;
   std::unordered_map<const archive::ArchivedClass*, std::uint64_t> opaqueClasses_;
   std::vector<std::shared_ptr<const archive::ArchivedClass>> classHolds_;  // keeps the keys above valid
+  // UIDs given to leaves copied from each source archive, by their UID there.
+  std::unordered_map<const archive::ArchiveSource*, std::vector<std::uint64_t>> leafUidsBySource_;
+  const archive::ArchiveSource* leafSource_ = nullptr;
+  std::vector<std::uint64_t>* leafUids_ = nullptr;
   Node classKey_, objectsKey_;
 };
 
 }  // namespace
 
 objc::Result<std::vector<std::uint8_t>> archivedData(id root) {
-  Encoder encoder;
+  Encoder encoder(expectedSize(root));
   auto uid = encoder.encode(root, 0);
   if (!uid.ok()) return uid.error();
-  std::string bytes = encoder.finish(uid.value());
-  return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+  return encoder.finish(uid.value());
 }
 
 objc::Status archiveRootObjectToFile(id root, std::string_view devicePath) {

@@ -2,6 +2,11 @@
 // each object is decoded once, on first reference, into a table indexed by UID, so a
 // shared reference gives the same object.  An object still being decoded when it is
 // referenced again is a cycle, which is refused, as is nesting past kMaxNesting.
+//
+// Objects of unmodelled classes keep pointing into the archive (ArchiveSource), and
+// the plain values (strings, numbers, data) their fields refer to are made only when
+// asked for: an edit of one entry of a large archive then makes objects for little
+// more than the containers it goes through, and the writer copies the rest as it was.
 #include "ArchiveOpaqueObject.h"
 #include "KeyedArchiveLayout.h"
 #include "PlistDocument.h"
@@ -26,19 +31,29 @@ using Node = Tree::Node;
 
 class Decoder {
  public:
-  Decoder(const Tree& tree, std::span<const Node> objects)
-      : tree_(tree), objects_(objects), state_(objects.size(), State::Unvisited), decoded_(objects.size()),
-        budget_(2 * tree.size() + 65536) {}
+  explicit Decoder(std::shared_ptr<archive::ArchiveSource> source)
+      : source_(std::move(source)), tree_(source_->tree()), count_(source_->count()), state_(count_, State::Unvisited),
+        decoded_(count_), budget_(2 * tree_.size() + 65536) {}
 
-  // The object for a UID, borrowed from the decoder's table (nil for $null).
+  // The object for a UID, borrowed from the decoder's table or the source's (nil for
+  // $null).
   objc::Result<id> decode(std::uint64_t uid, int depth) {
     if (uid == 0) return static_cast<id>(nil);
-    if (uid >= objects_.size()) return makeError("UID " + std::to_string(uid) + " out of range");
+    if (uid >= count_) return makeError("UID " + std::to_string(uid) + " out of range");
+    if (source_->isLeaf(uid)) {
+      // Leaves are made by the source and kept there, so a leaf an unmodelled object
+      // refers to is the same object when it is asked for.
+      auto checked = checkOnce(uid);
+      if (!checked.ok()) return checked.error();
+      id made = source_->leaf(uid);
+      if (made == nil) return makeError("malformed object at UID " + std::to_string(uid));
+      return made;
+    }
     if (state_[uid] == State::Done) return decoded_[uid].get();
     if (state_[uid] == State::Open) return makeError("reference cycle through UID " + std::to_string(uid));
     if (depth > plist::kMaxNesting) return makeError("nesting too deep");
     state_[uid] = State::Open;
-    auto made = make(objects_[uid], depth);
+    auto made = make(source_->entry(uid), depth);
     if (!made.ok()) return made.error();
     decoded_[uid] = std::move(made.value());
     state_[uid] = State::Done;
@@ -85,8 +100,8 @@ class Decoder {
 
   objc::Result<Ref> makeObject(Node entry, int depth) {
     auto classUid = archive::uidOf(tree_, tree_.lookup(entry, "$class"));
-    if (!classUid || *classUid == 0 || *classUid >= objects_.size()) return makeError("bad $class reference");
-    Node classInfo = objects_[*classUid];
+    if (!classUid || *classUid == 0 || *classUid >= count_) return makeError("bad $class reference");
+    Node classInfo = source_->entry(*classUid);
     Node nameNode = tree_.lookup(classInfo, "$classname");
     if (nameNode == Tree::kNone || !tree_.isString(nameNode)) return makeError("class dictionary without $classname");
     std::string_view name = tree_.stringValue(nameNode);
@@ -150,7 +165,7 @@ class Decoder {
       if (url.value()) return url;
       // A URL relative to a base is kept as it was stored.
     }
-    return makeOpaque(entry, *classUid, name, depth);
+    return makeOpaque(entry, *classUid, depth);
   }
 
   // A field that holds its value inline or as a reference to it, of the given kind.
@@ -184,22 +199,21 @@ class Decoder {
     return Ref::retain(url);
   }
 
-  objc::Result<Ref> makeOpaque(Node entry, std::uint64_t classUid, std::string_view name, int depth) {
+  objc::Result<Ref> makeOpaque(Node entry, std::uint64_t classUid, int depth) {
     auto content = std::make_unique<OpaqueContent>();
-    auto cls = archivedClass(classUid, name);
-    if (!cls.ok()) return cls.error();
-    content->cls = cls.value();
-    std::unordered_map<Node, Node> copied;
-    std::vector<Node> keys, values;
+    content->cls = source_->archivedClass(classUid);
+    if (!content->cls) return makeError("malformed class dictionary");
+    content->source = source_;
+    content->entry = entry;
+    // The fields stay where they are; the objects they refer to are decoded now (so a
+    // malformed or cyclic archive is refused here), plain values later, on demand.
+    std::vector<Node> walked;
     auto ks = tree_.keys(entry), vs = tree_.values(entry);
     for (std::size_t i = 0; i < ks.size(); ++i) {
       if (tree_.stringValue(ks[i]) == "$class") continue;
-      auto value = copyValue(content->tree, vs[i], copied, depth, &content->references);
-      if (!value.ok()) return value.error();
-      keys.push_back(content->tree.string(tree_.stringValue(ks[i])));
-      values.push_back(value.value());
+      auto status = collectReferences(vs[i], walked, depth, content->references);
+      if (!status.ok()) return status.error();
     }
-    content->fields = content->tree.dictionary(keys, values);
     auto& refs = content->references;
     std::sort(refs.begin(), refs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     refs.erase(std::unique(refs.begin(), refs.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
@@ -207,87 +221,123 @@ class Decoder {
     return Ref::adopt(archive::newArchivedObject(std::move(content)));
   }
 
-  // The class dictionary at classUid, copied once and shared by its objects.
-  objc::Result<std::shared_ptr<const archive::ArchivedClass>> archivedClass(std::uint64_t classUid,
-                                                                            std::string_view name) {
-    if (auto known = classes_.find(classUid); known != classes_.end()) return known->second;
-    auto cls = std::make_shared<archive::ArchivedClass>();
-    cls->name = std::string(name);
-    std::unordered_map<Node, Node> copied;
-    auto info = copyValue(cls->tree, objects_[classUid], copied, 0, nullptr);
-    if (!info.ok()) return info.error();
-    cls->info = info.value();
-    classes_.emplace(classUid, cls);
-    return std::shared_ptr<const archive::ArchivedClass>(std::move(cls));
-  }
-
-  // Copies a field value into an archived object's own tree.  References (UID nodes or
-  // {CF$UID} dictionaries) become UID nodes, and the objects they name are decoded and
-  // kept with the object.  Every copied value is charged to the budget, so shared
-  // containers cannot make the copies grow beyond a multiple of the archive's size.
-  objc::Result<Node> copyValue(Tree& out, Node value, std::unordered_map<Node, Node>& copied, int depth,
-                               std::vector<std::pair<std::uint64_t, Ref>>* references) {
+  // Decodes the objects a field value refers to (references are UID nodes or
+  // {CF$UID} dictionaries), containers searched throughout; a container met twice in
+  // one object is searched once.  Every value searched is charged to the budget, so
+  // shared containers cannot make the work grow beyond a multiple of the archive's size.
+  objc::Status collectReferences(Node value, std::vector<Node>& walked, int depth,
+                                 std::vector<std::pair<std::uint64_t, Ref>>& references) {
     if (depth > plist::kMaxNesting) return makeError("nesting too deep");
-    if (auto done = copied.find(value); done != copied.end()) return done->second;
     if (budget_ == 0) return makeError("archive unfolds too far");
     --budget_;
-    Node made = Tree::kNone;
-    if (auto uid = archive::uidOf(tree_, value); uid && references) {
+    if (auto uid = archive::uidOf(tree_, value)) {
+      if (*uid >= count_) return makeError("UID " + std::to_string(*uid) + " out of range");
+      if (*uid == 0) return objc::Ok{};
+      if (source_->isLeaf(*uid)) return checkOnce(*uid);  // made when asked for
       auto object = decode(*uid, depth + 1);
       if (!object.ok()) return object.error();
-      references->emplace_back(*uid, Ref::retain(object.value()));
-      made = out.uid(*uid);
-    } else {
-      switch (tree_.kind(value)) {
-        case Kind::Boolean: made = out.boolean(tree_.boolValue(value)); break;
-        case Kind::Integer:
-          made = tree_.isBigUnsigned(value) ? out.bigUnsigned(tree_.uidValue(value)) : out.integer(tree_.integerValue(value));
-          break;
-        case Kind::Real: made = out.real(tree_.realValue(value)); break;
-        case Kind::Date: made = out.date(tree_.realValue(value)); break;
-        case Kind::String: made = out.string(tree_.stringValue(value)); break;
-        case Kind::Data: made = out.data(tree_.dataValue(value)); break;
-        case Kind::Uid: made = out.uid(tree_.uidValue(value)); break;  // in a class dictionary: kept as is
-        case Kind::Array: {
-          std::vector<Node> items;
-          for (Node item : tree_.items(value)) {
-            auto c = copyValue(out, item, copied, depth + 1, references);
-            if (!c.ok()) return c;
-            items.push_back(c.value());
-          }
-          made = out.array(items);
-          break;
-        }
-        case Kind::Dictionary: {
-          std::vector<Node> keys, values;
-          auto ks = tree_.keys(value), vs = tree_.values(value);
-          for (std::size_t i = 0; i < ks.size(); ++i) {
-            auto c = copyValue(out, vs[i], copied, depth + 1, references);
-            if (!c.ok()) return c;
-            keys.push_back(out.string(tree_.stringValue(ks[i])));
-            values.push_back(c.value());
-          }
-          made = out.dictionary(keys, values);
-          break;
-        }
-      }
+      references.emplace_back(*uid, Ref::retain(object.value()));
+      return objc::Ok{};
     }
-    copied.emplace(value, made);
-    return made;
+    const Kind kind = tree_.kind(value);
+    if (kind != Kind::Array && kind != Kind::Dictionary) return objc::Ok{};
+    if (std::find(walked.begin(), walked.end(), value) != walked.end()) return objc::Ok{};
+    walked.push_back(value);
+    for (Node child : kind == Kind::Array ? tree_.items(value) : tree_.values(value)) {
+      auto status = collectReferences(child, walked, depth + 1, references);
+      if (!status.ok()) return status;
+    }
+    return objc::Ok{};
   }
 
+  // Checks a leaf once, the first time it is met.
+  objc::Status checkOnce(std::uint64_t uid) {
+    if (state_[uid] == State::Done) return objc::Ok{};
+    auto checked = archive::checkLeaf(*source_, uid);
+    if (!checked.ok()) return checked;
+    state_[uid] = State::Done;
+    return objc::Ok{};
+  }
+
+  std::shared_ptr<archive::ArchiveSource> source_;
   const Tree& tree_;
-  std::span<const Node> objects_;
+  std::size_t count_;
   std::vector<State> state_;
   std::vector<Ref> decoded_;
   std::vector<Ref> held_;  // inline values made while decoding
-  std::unordered_map<std::uint64_t, std::shared_ptr<const archive::ArchivedClass>> classes_;
   std::size_t budget_;
 };
 
 }  // namespace
 
 namespace archive {
+
+namespace {
+
+// The class name of a Leaf object (its class dictionary was checked by the source).
+std::string_view leafClassName(ArchiveSource& source, std::uint64_t uid) {
+  const Tree& tree = source.tree();
+  return tree.stringValue(tree.lookup(source.entry(source.classOf(uid)), "$classname"));
+}
+
+}  // namespace
+
+objc::Status checkLeaf(ArchiveSource& source, std::uint64_t uid) {
+  if (source.shape(uid) == ArchiveSource::Shape::Plain) return objc::Ok{};
+  if (source.shape(uid) != ArchiveSource::Shape::Leaf) return makeError("not a leaf");
+  const Tree& tree = source.tree();
+  const Node entry = source.entry(uid);
+  const std::string_view name = leafClassName(source, uid);
+  auto field = [&](const char* key) { return tree.lookup(entry, key); };
+  if (name == "NSDate") {
+    Node time = field("NS.time");
+    if (time == Tree::kNone || (tree.kind(time) != Kind::Real && tree.kind(time) != Kind::Integer))
+      return makeError("NSDate without NS.time");
+    return objc::Ok{};
+  }
+  if (name == "NSString" || name == "NSMutableString") {
+    Node text = field("NS.string");
+    if (text == Tree::kNone) return makeError("missing field");
+    if (tree.kind(text) != Kind::String) return makeError("field of the wrong kind");
+    return objc::Ok{};
+  }
+  if (name == "NSData" || name == "NSMutableData") {
+    Node data = field("NS.data");
+    if (data != Tree::kNone && tree.kind(data) != Kind::Data) return makeError("field of the wrong kind");
+    return objc::Ok{};
+  }
+  if (name == "NSNull") return objc::Ok{};
+  if (!source.archivedClass(source.classOf(uid))) return makeError("malformed class dictionary");
+  return objc::Ok{};
+}
+
+objc::Result<Ref> makeLeaf(ArchiveSource& source, std::uint64_t uid) {
+  auto checked = checkLeaf(source, uid);
+  if (!checked.ok()) return checked.error();
+  const Tree& tree = source.tree();
+  const Node entry = source.entry(uid);
+  if (source.shape(uid) == ArchiveSource::Shape::Plain) return plist::objectFromTree(tree, entry);
+  const std::string_view name = leafClassName(source, uid);
+  if (name == "NSDate") {
+    Node time = tree.lookup(entry, "NS.time");
+    return Ref::retain(ns::date(tree.kind(time) == Kind::Real ? tree.realValue(time)
+                                                              : static_cast<double>(tree.integerValue(time))));
+  }
+  if (name == "NSString" || name == "NSMutableString") {
+    std::string_view text = tree.stringValue(tree.lookup(entry, "NS.string"));
+    return Ref::retain(name == "NSString" ? ns::str(text) : ns::mutableStr(text));
+  }
+  if (name == "NSData" || name == "NSMutableData") {
+    Node data = tree.lookup(entry, "NS.data");
+    std::string_view bytes = data == Tree::kNone ? std::string_view() : tree.dataValue(data);
+    std::span<const std::uint8_t> span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    return Ref::retain(name == "NSData" ? ns::data(span) : ns::mutableData(span));
+  }
+  if (name == "NSNull") return Ref::retain(ns::null());
+  auto content = detachedContent(source, uid);
+  if (!content) return makeError("malformed class dictionary");
+  return Ref::adopt(newArchivedObject(std::move(content)));
+}
 
 std::optional<std::uint64_t> uidOf(const Tree& tree, Node node) {
   if (node == Tree::kNone) return std::nullopt;
@@ -300,7 +350,9 @@ std::optional<std::uint64_t> uidOf(const Tree& tree, Node node) {
   return std::nullopt;
 }
 
-objc::Result<Ref> decodeArchive(const Tree& tree, Node root) {
+objc::Result<Ref> decodeArchive(plist::Document document) {
+  const Tree& tree = document.tree;
+  const Node root = document.root;
   if (root == Tree::kNone || tree.kind(root) != Kind::Dictionary) return makeError("an archive is a dictionary");
   Node archiver = tree.lookup(root, "$archiver");
   if (archiver == Tree::kNone || !tree.isString(archiver) || tree.stringValue(archiver) != kArchiverName)
@@ -314,7 +366,8 @@ objc::Result<Ref> decodeArchive(const Tree& tree, Node root) {
   if (top == Tree::kNone || tree.kind(top) != Kind::Dictionary) return makeError("archive without $top");
   auto rootUid = uidOf(tree, tree.lookup(top, "root"));
   if (!rootUid) return makeError("archive without a root object");
-  Decoder decoder(tree, tree.items(objects));
+  const auto entries = tree.items(objects);
+  Decoder decoder(std::make_shared<archive::ArchiveSource>(std::move(document), entries));
   auto object = decoder.decode(*rootUid, 0);
   if (!object.ok()) return object.error();
   return Ref::retain(object.value());
@@ -325,7 +378,7 @@ objc::Result<Ref> decodeArchive(const Tree& tree, Node root) {
 objc::Result<objc::Ref> unarchiveData(std::span<const std::uint8_t> bytes) {
   auto doc = plist::readDocument(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
   if (!doc.ok()) return doc.error();
-  return archive::decodeArchive(doc.value().tree, doc.value().root);
+  return archive::decodeArchive(std::move(doc.value()));
 }
 
 objc::Result<objc::Ref> unarchiveFile(std::string_view devicePath) {
