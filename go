@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 # Debian packages the build needs.  Installed with apt-get when run as root.
 PACKAGES=(cmake ninja-build g++ gcc clang pkg-config libobjc-12-dev libplist-dev libjpeg62-turbo-dev
   libpng-dev libcairo2-dev libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
-  libclang-rt-14-dev)
+  libclang-rt-14-dev ccache)
 
 setup() {
   local missing=()

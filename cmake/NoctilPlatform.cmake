@@ -24,6 +24,24 @@ add_library(objc_runtime INTERFACE)
 target_include_directories(objc_runtime SYSTEM INTERFACE ${NOCTIL_OBJC_INCLUDE})
 target_link_libraries(objc_runtime INTERFACE ${NOCTIL_LIBOBJC})
 
+# The presets compile through ccache when it is installed.  Its base directory is the
+# source tree and the working directory is left out of the hash, so a clone in
+# another folder (CI builds a fresh one every time) finds what any other clone
+# compiled.  Translation units that bake an absolute path of their tree into a
+# definition (the tests' data folders) are the exception and compile again.
+option(NOCTIL_CCACHE "Compile through ccache when it is installed" OFF)
+if(NOCTIL_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+  find_program(NOCTIL_CCACHE_PROGRAM ccache)
+  if(NOCTIL_CCACHE_PROGRAM)
+    # The fuzz build's coverage list is read by the compiler, not seen by ccache:
+    # hashed along, an edit of it compiles again.
+    set(launcher ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${CMAKE_SOURCE_DIR} CCACHE_NOHASHDIR=true
+                 CCACHE_EXTRAFILES=${CMAKE_SOURCE_DIR}/fuzz/coverage_ignore.txt ${NOCTIL_CCACHE_PROGRAM})
+    set(CMAKE_C_COMPILER_LAUNCHER ${launcher})
+    set(CMAKE_CXX_COMPILER_LAUNCHER ${launcher})
+  endif()
+endif()
+
 add_library(noctil_warnings INTERFACE)
 target_compile_options(noctil_warnings INTERFACE -Wall -Wextra)
 
