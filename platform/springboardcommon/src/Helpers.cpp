@@ -71,5 +71,11 @@ void releaseSharedInstances() {
   }
 }
 
-}  // namespace sbcommon
+CGRect screenBounds(CGSize fallback) {
+  Class screenClass = objc::classNamed("UIScreen");
+  id screen = screenClass ? objc::send<id>(screenClass, objc::sel<"mainScreen">()) : nil;
+  CGRect bounds = screen ? objc::send<CGRect>(screen, objc::sel<"bounds">()) : CGRect{};
+  return bounds.size.width > 0 ? bounds : CGRect{{0, 0}, fallback};
+}
 
+}  // namespace sbcommon

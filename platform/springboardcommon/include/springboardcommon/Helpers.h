@@ -4,6 +4,7 @@
 #pragma once
 
 #include <objcface/NSObject.h>
+#include <objcface/Types.h>
 
 #include <string>
 #include <string_view>
@@ -43,5 +44,9 @@ bool isKind(id object, const char* className);
 // in one named slot; releaseSharedInstances() releases them newest first.
 id& sharedSlot(const char* name);
 void releaseSharedInstances();
+
+// The main screen's bounds (UIScreen), or a rectangle of `fallback` at the origin when
+// there is no screen yet.
+CGRect screenBounds(CGSize fallback);
 
 }  // namespace sbcommon
