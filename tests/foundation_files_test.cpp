@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <algorithm>
 #include <fstream>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using objc::send;
 using objc::sel;
@@ -51,6 +53,27 @@ TEST_F(Files, WriteThenReadUnderTheRoot) {
   ASSERT_TRUE(ns::writeFileAtomically("/var/mobile/a.bin", bytes("")).ok());
   EXPECT_TRUE(ns::readFile("/var/mobile/a.bin")->empty());
   EXPECT_EQ(names(root.path() / "device/var/mobile"), (std::vector<std::string>{"a.bin"}));
+}
+
+TEST_F(Files, ReadsWholeFilesOfEverySizeAndRefusesWhatIsNotAFile) {
+  // Sizes around the first read's buffer: short, exactly full, a byte over, large.
+  for (std::size_t size : {std::size_t{1}, std::size_t{16383}, std::size_t{16384}, std::size_t{16385},
+                           std::size_t{200000}}) {
+    std::string text(size, 'x');
+    for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + i * 7 % 26);
+    ASSERT_TRUE(ns::writeFileAtomically("/var/mobile/sized", bytes(text)).ok());
+    auto read = ns::readFile("/var/mobile/sized");
+    ASSERT_TRUE(read.ok()) << size;
+    EXPECT_EQ(std::string(read->begin(), read->end()), text) << size;
+  }
+  // A FIFO is refused at once, with or without a writer, and nothing waits for it.
+  fs::path fifo = root.path() / "device/var/mobile/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(ns::readFile("/var/mobile/fifo").ok());
+  int writer = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);  // a writer, and no data
+  ASSERT_GE(writer, 0);
+  EXPECT_FALSE(ns::readFile("/var/mobile/fifo").ok());
+  ::close(writer);
 }
 
 TEST_F(Files, ReplacingKeepsPermissions) {

@@ -31,18 +31,30 @@ void setDeviceRoot(const std::filesystem::path& root) {
 objc::Result<std::filesystem::path> hostPath(std::string_view devicePath) {
   if (devicePath.empty()) return objc::makeError("empty path");
   if (devicePath.find('\0') != std::string_view::npos) return objc::makeError("path contains a NUL byte");
-  std::filesystem::path relative;
-  // Components are walked as written: normalising first would quietly turn "/.." into "/".
-  for (const auto& part : std::filesystem::path(std::string(devicePath))) {
-    if (part == "/" || part.empty() || part == ".") continue;
+  // Components are walked as written: normalising first would quietly turn "/.." into
+  // "/".  Empty components and "." add nothing; ".." takes the last one away.
+  std::string relative;
+  relative.reserve(devicePath.size());
+  for (std::size_t at = 0; at <= devicePath.size();) {
+    std::size_t end = devicePath.find('/', at);
+    if (end == std::string_view::npos) end = devicePath.size();
+    const std::string_view part = devicePath.substr(at, end - at);
+    at = end + 1;
+    if (part.empty() || part == ".") continue;
     if (part == "..") {
       if (relative.empty()) return objc::makeError("path climbs above the device root: " + std::string(devicePath));
-      relative = relative.parent_path();
+      const std::size_t slash = relative.rfind('/');
+      relative.resize(slash == std::string::npos ? 0 : slash);
       continue;
     }
-    relative /= part;
+    if (!relative.empty()) relative += '/';
+    relative += part;
   }
-  return relative.empty() ? deviceRoot() : deviceRoot() / relative;
+  std::string host = deviceRoot().native();
+  if (relative.empty()) return std::filesystem::path(std::move(host));
+  if (host.empty() || host.back() != '/') host += '/';
+  host += relative;
+  return std::filesystem::path(std::move(host));
 }
 
 }  // namespace ns

@@ -21,6 +21,9 @@ bool isSetObject(id object);
 
 // A new dictionary (+1) of class cls; keys are copied, values retained.
 id newDictionaryOfClass(Class cls, const id* values, const id* keys, std::size_t count);
+// The same, taking over one reference to every key and value (none may be nil), for
+// readers that made them: no retain and release per entry.
+id newDictionaryAdopting(Class cls, id* values, id* keys, std::size_t count);
 // A new dictionary (+1) of class cls with the entries of another (keys retained:
 // they are copies already).
 id newDictionaryFrom(Class cls, id other);

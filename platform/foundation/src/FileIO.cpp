@@ -136,27 +136,51 @@ bool isInside(const std::filesystem::path& path, const std::filesystem::path& ro
 objc::Result<std::vector<std::uint8_t>> readFile(std::string_view devicePath) {
   auto host = hostPath(devicePath);
   if (!host) return host.error();
-  int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without blocking, so a FIFO or device never makes the read wait.
+  int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return objc::makeError(errnoText("cannot open", *host));
+  auto failRead = [&](const std::string& what) -> objc::Error {
+    std::string message = errnoText(what, *host);
+    ::close(fd);
+    return objc::makeError(message);
+  };
+  // A small file is read whole by one read: a regular file's read stops short only at
+  // its end.  Only a first read that comes back empty or full asks what the file is,
+  // so anything but a regular file is still refused.
+  std::uint8_t first[16384];
+  ssize_t n;
+  do n = ::read(fd, first, sizeof first);
+  while (n < 0 && errno == EINTR);
+  if (n > 0 && static_cast<std::size_t>(n) < sizeof first) {
+    ::close(fd);
+    return std::vector<std::uint8_t>(first, first + n);
+  }
+  if (n < 0 && errno != EAGAIN) return failRead("cannot read");
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
     return objc::makeError("not a regular file: " + host->string());
   }
+  if (n <= 0) {
+    ::close(fd);
+    return std::vector<std::uint8_t>();
+  }
   // One byte beyond the size, so the read that meets the end needs no larger buffer.
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size) + 1);
-  std::size_t done = 0;
+  std::vector<std::uint8_t> bytes(std::max<std::size_t>(static_cast<std::size_t>(info.st_size), sizeof first) + 1);
+  std::memcpy(bytes.data(), first, sizeof first);
+  std::size_t done = sizeof first;
   while (true) {
     if (done == bytes.size()) bytes.resize(bytes.size() + 65536);  // the file grew meanwhile
-    ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    n = ::read(fd, bytes.data() + done, bytes.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      std::string message = errnoText("cannot read", *host);
-      ::close(fd);
-      return objc::makeError(message);
+      return failRead("cannot read");
     }
     if (n == 0) break;
     done += static_cast<std::size_t>(n);
+    // A read that stops short at the size the file had is at its end: no further read
+    // is needed to see it.
+    if (done >= static_cast<std::size_t>(info.st_size) && done < bytes.size()) break;
   }
   ::close(fd);
   bytes.resize(done);

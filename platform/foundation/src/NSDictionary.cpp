@@ -65,6 +65,23 @@ id newDictionaryOfClass(Class cls, const id* values, const id* keys, std::size_t
   return d;
 }
 
+id newDictionaryAdopting(Class cls, id* values, id* keys, std::size_t count) {
+  id d = class_createInstance(cls, 0);
+  ObjectTable& table = dictionaryTable(d);
+  tableReserve(table, count);
+  for (std::size_t i = 0; i < count; ++i) {
+    id key = keys[i];
+    // An immutable string is its own copy: taken as it is; anything else copied.
+    if (!isStringObject(key) || isMutableStringClass(object_getClass(key))) {
+      id copied = copyKey(key);
+      objc::release(key);
+      key = copied;
+    }
+    tableSet(table, key, values[i], objectHash(key));
+  }
+  return d;
+}
+
 id newDictionaryFrom(Class cls, id other) {
   id d = class_createInstance(cls, 0);
   if (other != nil) {

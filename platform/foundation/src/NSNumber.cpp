@@ -394,6 +394,15 @@ id numberWithUnsignedLongLong(unsigned long long value) {
 id numberWithFloat(float value) {
   return objc::autorelease(newNumber(NSNumberClass(), NumberKind::Float, bitsOf(static_cast<double>(value))));
 }
+objc::Ref makeNumberWithLongLong(long long value) {
+  return objc::Ref::adopt(newNumber(NSNumberClass(), NumberKind::LongLong, bitsOf(value)));
+}
+objc::Ref makeNumberWithUnsignedLongLong(unsigned long long value) {
+  return objc::Ref::adopt(newNumber(NSNumberClass(), NumberKind::UnsignedLongLong, value));
+}
+objc::Ref makeNumberWithDouble(double value) {
+  return objc::Ref::adopt(newNumber(NSNumberClass(), NumberKind::Double, bitsOf(value)));
+}
 id numberWithDouble(double value) {
   return objc::autorelease(newNumber(NSNumberClass(), NumberKind::Double, bitsOf(value)));
 }

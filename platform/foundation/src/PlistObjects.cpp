@@ -1,5 +1,8 @@
 #include "PlistObjects.h"
 
+#include "ArrayStorage.h"
+#include "DictionaryStorage.h"
+
 #include <foundation/Foundation.h>
 
 #include <unordered_map>
@@ -26,11 +29,11 @@ class ToObjects {
       case Kind::Boolean:
         return Ref::retain(ns::numberWithBool(tree_.boolValue(node)));
       case Kind::Integer:
-        return Ref::retain(tree_.isBigUnsigned(node)
-                               ? ns::numberWithUnsignedLongLong(static_cast<unsigned long long>(tree_.uidValue(node)))
-                               : ns::numberWithLongLong(tree_.integerValue(node)));
+        return tree_.isBigUnsigned(node)
+                   ? ns::makeNumberWithUnsignedLongLong(static_cast<unsigned long long>(tree_.uidValue(node)))
+                   : ns::makeNumberWithLongLong(tree_.integerValue(node));
       case Kind::Real:
-        return Ref::retain(ns::numberWithDouble(tree_.realValue(node)));
+        return ns::makeNumberWithDouble(tree_.realValue(node));
       case Kind::Date: {
         return Ref::retain(ns::date(tree_.realValue(node)));
       }
@@ -58,43 +61,60 @@ class ToObjects {
  private:
   objc::Result<Ref> container(Node node, int depth) {
     const bool isMutable = mutability_ != Mutability::Immutable;
-    // Immutable containers the data shares are made once; the table is made on the
-    // first container, so converting a single scalar costs nothing extra.
-    if (!isMutable && memo_.empty()) memo_.resize(tree_.size());
+    // Immutable containers the data shares are made once; the table is made for the
+    // first container inside another, so a single value or a flat dictionary (an
+    // options file) costs nothing extra.
+    if (!isMutable && memo_.empty() && depth > 0) memo_.resize(tree_.size());
     if (!memo_.empty() && memo_[node]) return memo_[node];
+    // The children go on two stacks shared by every level (values, and keys for a
+    // dictionary), owned there until the container holds them: no vectors per level.
+    if (values_.capacity() == 0) {
+      values_.reserve(64);
+      keys_.reserve(64);
+    }
+    const std::size_t firstValue = values_.size(), firstKey = keys_.size();
+    // On failure the references still on the stacks are released; on success the
+    // container has taken them over.
+    auto unwind = [&] {
+      for (std::size_t i = firstValue; i < values_.size(); ++i) objc::release(values_[i]);
+      for (std::size_t i = firstKey; i < keys_.size(); ++i) objc::release(keys_[i]);
+      values_.resize(firstValue);
+      keys_.resize(firstKey);
+    };
     Ref made;
     if (tree_.kind(node) == Kind::Array) {
-      std::vector<Ref> items;
-      std::vector<id> raw;
-      items.reserve(tree_.count(node));
       for (Node item : tree_.items(node)) {
         auto child = convert(item, depth + 1);
-        if (!child.ok()) return child;
-        raw.push_back(child.value().get());
-        items.push_back(std::move(child.value()));
+        if (!child.ok()) {
+          unwind();
+          return child;
+        }
+        values_.push_back(child.value().leak());
       }
-      made = Ref::retain(objc::send<id>(isMutable ? ns::NSMutableArrayClass() : ns::NSArrayClass(),
-                                        objc::sel<"arrayWithObjects:count:">(), static_cast<const id*>(raw.data()),
-                                        static_cast<NSUInteger>(raw.size())));
+      made = Ref::adopt(detail::newArrayAdopting(isMutable ? ns::NSMutableArrayClass() : ns::NSArrayClass(),
+                                                 values_.data() + firstValue, values_.size() - firstValue));
     } else {
-      std::vector<Ref> held;
-      std::vector<id> keys, values;
       auto ks = tree_.keys(node), vs = tree_.values(node);
       for (std::size_t i = 0; i < ks.size(); ++i) {
         auto key = convert(ks[i], depth + 1);
-        if (!key.ok()) return key;
+        if (!key.ok()) {
+          unwind();
+          return key;
+        }
+        keys_.push_back(key.value().leak());
         auto value = convert(vs[i], depth + 1);
-        if (!value.ok()) return value;
-        keys.push_back(key.value().get());
-        values.push_back(value.value().get());
-        held.push_back(std::move(key.value()));
-        held.push_back(std::move(value.value()));
+        if (!value.ok()) {
+          unwind();
+          return value;
+        }
+        values_.push_back(value.value().leak());
       }
-      made = Ref::retain(objc::send<id>(isMutable ? ns::NSMutableDictionaryClass() : ns::NSDictionaryClass(),
-                                        objc::sel<"dictionaryWithObjects:forKeys:count:">(),
-                                        static_cast<const id*>(values.data()), static_cast<const id*>(keys.data()),
-                                        static_cast<NSUInteger>(keys.size())));
+      made = Ref::adopt(detail::newDictionaryAdopting(
+          isMutable ? ns::NSMutableDictionaryClass() : ns::NSDictionaryClass(), values_.data() + firstValue,
+          keys_.data() + firstKey, values_.size() - firstValue));
     }
+    values_.resize(firstValue);  // taken over by the container
+    keys_.resize(firstKey);
     if (!made) return makeError("container could not be made");
     if (!memo_.empty()) memo_[node] = made;
     return made;
@@ -103,6 +123,7 @@ class ToObjects {
   const Tree& tree_;
   Mutability mutability_;
   std::vector<Ref> memo_;
+  std::vector<id> keys_, values_;  // children of the open containers, owned (+1)
   std::size_t budget_;
 };
 

@@ -37,6 +37,10 @@ id numberWithLongLong(long long value);
 id numberWithUnsignedLongLong(unsigned long long value);
 id numberWithFloat(float value);
 id numberWithDouble(double value);
+// The same, owned by the caller (no autorelease), for readers that make many.
+objc::Ref makeNumberWithLongLong(long long value);
+objc::Ref makeNumberWithUnsignedLongLong(unsigned long long value);
+objc::Ref makeNumberWithDouble(double value);
 
 // The NSNull singleton.
 id null();
