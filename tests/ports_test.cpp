@@ -362,6 +362,18 @@ TEST_F(PortTransport, AServerThatDiesMakesTheRemoteInvalidWithoutASignal) {
   EXPECT_FALSE(client->isValid());
   EXPECT_EQ(client->send(2, bytes("dead"), 1, 1, false, nullptr), SendResult::isInvalid);
 
+  // Without a probe first, the send finds the dead server by its own error.
+  auto third = helper({"serve", "com.example.mortal"});
+  ASSERT_EQ(third->readLine(), "ready");
+  auto unprobed = PortClient::connect("com.example.mortal");
+  ASSERT_TRUE(unprobed);
+  EXPECT_EQ(unprobed->send(3, bytes("first"), 1, 1, false, nullptr), SendResult::success);
+  ASSERT_EQ(third->readLine(), "request 3 first");
+  third->kill(SIGKILL);
+  EXPECT_EQ(unprobed->send(4, bytes("gone"), 1, 1, false, nullptr), SendResult::becameInvalid);
+  EXPECT_EQ(unprobed->send(5, bytes("still"), 1, 1, false, nullptr), SendResult::isInvalid);
+  EXPECT_FALSE(unprobed->isValid());
+
   // A server that dies while a reply is awaited.
   auto second = helper({"serve", "com.example.mortal"});
   ASSERT_EQ(second->readLine(), "ready");

@@ -90,7 +90,10 @@ SendResult PortClient::send(std::int32_t messageId, std::span<const std::uint8_t
                             double receiveTimeout, bool wantsReply, Reply* reply) {
   std::lock_guard guard(mutex_);
   if (reply) reply->reset();
-  if (!checkAliveLocked()) return SendResult::isInvalid;
+  // No probe of the connection first: a send to a server that has gone fails with
+  // EPIPE or ECONNRESET, which invalidates the port (becameInvalid), so a one-way
+  // send costs a single system call.
+  if (!valid_) return SendResult::isInvalid;
   std::uint32_t sequence = nextSequence_++;
   auto header = encodeHeader(FrameKind::request, wantsReply ? kFrameWantsReply : 0, messageId, sequence, data.size());
   if (!header) return SendResult::transportError;

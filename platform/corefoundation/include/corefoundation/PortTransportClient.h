@@ -3,7 +3,9 @@
 //
 // The connection stays open for the life of the remote port; when the server goes
 // away (its process dies or it stops serving) the kernel closes the connection, and
-// the client notices at its next validity check or send.  A request cut short by a
+// the client notices at its next validity check (a probe of the connection), or from
+// the error of its next send, which probes nothing first: a one-way send is one
+// system call.  A request cut short by a
 // send time-out leaves its unsent tail queued, and that tail goes out before the
 // next request, so the stream never carries half a frame followed by another one.
 #pragma once
@@ -47,7 +49,8 @@ class PortClient {
 
   // Sends one request.  Without wantsReply it returns once the request is handed
   // to the connection; with it, it waits up to receiveTimeout seconds for the
-  // server's reply, stored in *reply.  Data above kMaxPayload is refused with
+  // server's reply, stored in *reply.  A server found gone by the send itself
+  // answers becameInvalid, and every later send isInvalid.  Data above kMaxPayload is refused with
   // transportError and nothing is sent.  Safe to call from several threads; the
   // calls take turns.
   SendResult send(std::int32_t messageId, std::span<const std::uint8_t> data, double sendTimeout,
