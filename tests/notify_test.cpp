@@ -1,13 +1,18 @@
 // Darwin-notification delivery between processes: posts reach every observing
 // process of the device root (the poster's own included), bursts fold into few
-// deliveries without losing a name, and dead observers are cleaned away.
+// deliveries without losing a name, dead observers are cleaned away, and the list of
+// observers is kept between posts until the run folder changes.
 #include <corefoundation/NotifyDelivery.h>
 
 #include "PortsTest.h"
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
 using namespace cf::notify;
@@ -170,4 +175,51 @@ TEST_F(Notify, DeadObserversAreRemovedByTheNextPost) {
   report = post("com.example.x").value();
   EXPECT_EQ(report.removedStale, 0u);
   EXPECT_EQ((*survivor)->drain(), std::vector<std::string>{"com.example.x"});
+}
+
+TEST_F(Notify, PostsKeepTheObserverListUntilTheFolderChanges) {
+  auto first = NotifyReceiver::open();
+  ASSERT_TRUE(first.ok());
+  EXPECT_EQ(post("com.example.one").value().delivered, 1u);
+  const std::size_t listed = observerListings();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(post("com.example.one").value().delivered, 1u);
+  EXPECT_EQ(observerListings(), listed);  // nothing changed: no listing
+
+  // A new observer is seen by the next post.
+  {
+    auto second = NotifyReceiver::open();
+    ASSERT_TRUE(second.ok());
+    EXPECT_EQ(post("com.example.two").value().delivered, 2u);
+    EXPECT_EQ(observerListings(), listed + 1);
+    EXPECT_EQ((*second)->drain(), std::vector<std::string>{"com.example.two"});
+  }
+  // One that went away cleanly is not sent to, and nothing counts as stale.
+  auto report = post("com.example.three").value();
+  EXPECT_EQ(report.delivered, 1u);
+  EXPECT_EQ(report.removedStale, 0u);
+
+  // A socket left behind by an observer that died is removed by the next post, once.
+  std::filesystem::path folder = root_.path() / "var/run/noctil-notify";
+  std::filesystem::path left = folder / "99999.0000000000000001.sock";
+  int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, left.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(fd);
+  report = post("com.example.four").value();
+  EXPECT_EQ(report.removedStale, 1u);
+  EXPECT_FALSE(std::filesystem::exists(left));
+  EXPECT_EQ(post("com.example.five").value().removedStale, 0u);
+  EXPECT_EQ((*first)->drain(), (std::vector<std::string>{"com.example.one", "com.example.two", "com.example.three",
+                                                          "com.example.four", "com.example.five"}));
+
+  // The run folder removed and made again (a device root laid afresh) is watched anew.
+  first->reset();
+  std::filesystem::remove_all(folder);
+  EXPECT_EQ(post("com.example.nobody").value().delivered, 0u);
+  auto again = NotifyReceiver::open();
+  ASSERT_TRUE(again.ok());
+  EXPECT_EQ(post("com.example.back").value().delivered, 1u);
+  EXPECT_EQ((*again)->drain(), std::vector<std::string>{"com.example.back"});
 }

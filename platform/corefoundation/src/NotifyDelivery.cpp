@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <unordered_set>
 
 namespace cf::notify {
@@ -106,15 +108,81 @@ std::optional<Datagram> decodeDatagram(std::span<const std::uint8_t> bytes) {
   return datagram;
 }
 
-objc::Result<PostReport> post(std::string_view name) {
-  if (!validName(name)) return objc::makeError("bad notification name");
-  PostReport report;
-  auto folder = ns::hostPath(kNotifyFolder);
-  if (!folder) return folder.error();
-  DIR* dir = ::opendir(folder->c_str());
+namespace {
+
+// The observers of one run folder as last listed, kept between posts so that a post
+// costs one send per observer.  The folder is watched (inotify) from before it is
+// listed, so a socket made or removed since then shows as an event, and the next
+// post lists it again; so does a send refused by a dead observer.  Where the folder
+// cannot be watched, every post lists it.
+struct Observer {
+  std::string base;
+  SocketAddress address;
+};
+
+struct ObserverList {
+  std::mutex lock;
+  std::filesystem::path folder;
+  UniqueFd watch;                      // inotify, watching `folder`
+  std::shared_ptr<UniqueFd> folderFd;  // the open folder, for addresses too long for sun_path
+  std::vector<Observer> observers;
+  bool current = false;                // the list matches the folder
+};
+
+ObserverList& observerList() {
+  static ObserverList list;
+  return list;
+}
+
+// Starts watching the folder; false when it does not exist or cannot be watched.
+bool startWatching(ObserverList& list) {
+  list.watch.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+  if (!list.watch.valid()) return false;
+  constexpr std::uint32_t kChanges =
+      IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+  if (::inotify_add_watch(list.watch.get(), list.folder.c_str(), kChanges) < 0) {
+    list.watch.reset();
+    return false;
+  }
+  return true;
+}
+
+// Reads the events that arrived since the last post: any change of the folder's
+// entries makes the list out of date; the folder itself gone (or events lost) ends
+// the watch, which the next post starts again.
+void readChanges(ObserverList& list) {
+  alignas(inotify_event) char buffer[4096];
+  for (;;) {
+    ssize_t n = ::read(list.watch.get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    list.current = false;
+    for (ssize_t at = 0; at < n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      if (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_Q_OVERFLOW)) {
+        list.watch.reset();
+        return;
+      }
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+}
+
+// Lists the observers' sockets; false when the folder does not exist (nobody has
+// ever observed anything here).
+std::atomic<std::size_t> gListings{0};
+
+objc::Status listObservers(ObserverList& list, bool& exists) {
+  gListings.fetch_add(1, std::memory_order_relaxed);
+  exists = true;
+  list.observers.clear();
+  DIR* dir = ::opendir(list.folder.c_str());
   if (dir == nullptr) {
-    if (errno == ENOENT) return report;  // nobody has ever observed anything here
-    return objc::makeError("cannot list " + folder->string() + ": " + std::strerror(errno));
+    if (errno == ENOENT) {
+      exists = false;
+      return objc::Ok{};
+    }
+    return objc::makeError("cannot list " + list.folder.string() + ": " + std::strerror(errno));
   }
   std::vector<std::string> bases;
   while (dirent* entry = ::readdir(dir)) {
@@ -122,20 +190,54 @@ objc::Result<PostReport> post(std::string_view name) {
     if (file.size() > kSocketSuffix.size() && file.ends_with(kSocketSuffix))
       bases.emplace_back(file.substr(0, file.size() - kSocketSuffix.size()));
   }
-  // The open folder also serves addresses too long for sun_path.
-  auto folderFd = std::make_shared<UniqueFd>(::dirfd(dir) >= 0 ? ::fcntl(::dirfd(dir), F_DUPFD_CLOEXEC, 0) : -1);
+  list.folderFd = std::make_shared<UniqueFd>(::dirfd(dir) >= 0 ? ::fcntl(::dirfd(dir), F_DUPFD_CLOEXEC, 0) : -1);
   ::closedir(dir);
+  for (auto& base : bases) {
+    auto address = SocketAddress::make(list.folder, base + std::string(kSocketSuffix), list.folderFd);
+    if (address) list.observers.push_back(Observer{std::move(base), std::move(*address)});
+  }
+  return objc::Ok{};
+}
+
+}  // namespace
+
+std::size_t observerListings() { return gListings.load(std::memory_order_relaxed); }
+
+objc::Result<PostReport> post(std::string_view name) {
+  if (!validName(name)) return objc::makeError("bad notification name");
+  PostReport report;
+  auto folder = ns::hostPath(kNotifyFolder);
+  if (!folder) return folder.error();
+
+  ObserverList& list = observerList();
+  std::lock_guard hold(list.lock);
+  if (list.folder != *folder) {  // another device root
+    list.folder = *folder;
+    list.watch.reset();
+    list.current = false;
+  }
+  if (list.watch.valid()) readChanges(list);
+  if (!list.watch.valid()) {
+    list.current = false;
+    startWatching(list);  // before listing, so that what changes from now on is seen
+  }
+  if (!list.current) {
+    bool exists = true;
+    auto listed = listObservers(list, exists);
+    if (!listed.ok()) return listed.error();
+    if (!exists) return report;
+    list.current = list.watch.valid();
+  }
 
   UniqueFd ownSender;
   const auto datagram = encodeDatagram(name, false);
   const auto wakeUp = encodeDatagram(name, true);
-  for (const auto& base : bases) {
-    auto address = SocketAddress::make(*folder, base + std::string(kSocketSuffix), folderFd);
-    if (!address) continue;
+  for (const Observer& observer : list.observers) {
+    const SocketAddress& address = observer.address;
     auto sendFrom = [&](int socket, const std::vector<std::uint8_t>& bytes) {
       ssize_t n;
       do {
-        n = ::sendto(socket, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL, address->get(), address->length());
+        n = ::sendto(socket, bytes.data(), bytes.size(), MSG_DONTWAIT | MSG_NOSIGNAL, address.get(), address.length());
       } while (n < 0 && errno == EINTR);
       return n < 0 ? errno : 0;
     };
@@ -153,15 +255,18 @@ objc::Result<PostReport> post(std::string_view name) {
     int error = send(datagram);
     if (error == 0) {
       ++report.delivered;
-    } else if (error == ECONNREFUSED) {
-      removeObserverFiles(*folder, base);
+    } else if (error == ECONNREFUSED || error == ENOENT) {
+      // A dead observer (or its socket gone meanwhile): its files go, and the list is
+      // made again at the next post.
+      removeObserverFiles(list.folder, observer.base);
       ++report.removedStale;
+      list.current = false;
     } else if (error == EAGAIN || error == EWOULDBLOCK || error == ENOBUFS) {
       // The receiver's queue is full.  The name goes into a marker, and a datagram
       // asking to look at the markers follows.  If that one is refused too, the
       // queue is still full, so the receiver's next drain reads a full queue's worth
       // and looks at its markers anyway.
-      if (leaveMarker(*folder / (base + std::string(kPendingSuffix)), name)) {
+      if (leaveMarker(list.folder / (observer.base + std::string(kPendingSuffix)), name)) {
         ++report.delivered;
         send(wakeUp);
       }

@@ -5,9 +5,11 @@
 // device's run folder: "/var/run/noctil-notify/<pid>.<token>.sock", beside a folder
 // "<pid>.<token>.pending".  A post lists the run folder and sends the name to every
 // socket there, its own process's included; each receiver keeps the names it
-// observes.  A send refused because nobody is bound any more (the observer died)
-// removes that socket file and its folder at once, so dead observers cost one
-// failed send, once.
+// observes.  The list of sockets is kept between posts and listed again only when
+// the folder has changed since (it is watched with inotify) or a send was refused,
+// so a post costs one send per observer.  A send refused because nobody is bound any
+// more (the observer died) removes that socket file and its folder at once, so dead
+// observers cost one failed send, once.
 //
 // A receiver whose queue is full (it has not been served for a while) does not lose
 // the post: the poster drops a marker file named after the notification into the
@@ -52,6 +54,10 @@ struct PostReport {
 // Sends `name` to every observing process of the current device root.  Refuses an
 // empty, too long or NUL-containing name.
 objc::Result<PostReport> post(std::string_view name);
+
+// How many times posts of this process have listed the run folder (for tests of the
+// kept observer list).
+std::size_t observerListings();
 
 struct Datagram {
   std::string name;
