@@ -1,5 +1,12 @@
-// Message sends against C++ virtual calls, and a replaced method that calls its
-// previous implementation against an unreplaced send.
+// Message sends against C++ virtual calls, a replaced method that calls its previous
+// implementation against an unreplaced send, and an inherited method replaced on a
+// subclass (its previous implementation a superclass forwarder, which looks the
+// superclass's implementation up on every call) against the same inherited method
+// unreplaced, against a replaced method of the class's own, and against the
+// forwarder's lookup alone.  Ratios are printed at the end.
+#include "RatioReporter.h"
+
+#include <noctil/MethodHooks.h>
 #include <objcface/NSObject.h>
 
 #include <benchmark/benchmark.h>
@@ -83,6 +90,81 @@ void BM_ReplacedMethodCallingPrevious(benchmark::State& state) {
 }
 BENCHMARK(BM_ReplacedMethodCallingPrevious);
 
+// ---- an inherited method behind a superclass forwarder ----
+
+// A base class defining increment, and two subclasses that only inherit it; the
+// second has it replaced through a hook table, as a tweak replaces an inherited host
+// method: its slot then holds the superclass forwarder.
+hook::Slot<long()> gInheritedIncrement;
+long hookedIncrement(id self, SEL cmd) { return gInheritedIncrement(self, cmd); }
+
+struct InheritedClasses {
+  Class base, plain, hooked;
+};
+const InheritedClasses& inheritedClasses() {
+  static const InheritedClasses classes = [] {
+    InheritedClasses c;
+    c.base = counterClass("BenchForwardBase");
+    c.plain = objc::ClassBuilder<CounterIvars>("BenchInheritsOnly", c.base).registerClass();
+    c.hooked = objc::ClassBuilder<CounterIvars>("BenchHookedInherited", c.base).registerClass();
+    static const hook::Entry table[] = {
+        hook::replace<&hookedIncrement, gInheritedIncrement>("BenchHookedInherited", "increment"),
+    };
+    hook::install(table);
+    return c;
+  }();
+  return classes;
+}
+
+void BM_InheritedSend(benchmark::State& state) {
+  objc::Ref counter = objc::Ref::adopt(objc::allocInit(inheritedClasses().plain));
+  id receiver = counter;
+  benchmark::DoNotOptimize(receiver);
+  for (auto _ : state) benchmark::DoNotOptimize(objc::send<long>(receiver, objc::sel<"increment">()));
+}
+BENCHMARK(BM_InheritedSend);
+
+void BM_ReplacedInheritedThroughForwarder(benchmark::State& state) {
+  objc::Ref counter = objc::Ref::adopt(objc::allocInit(inheritedClasses().hooked));
+  id receiver = counter;
+  benchmark::DoNotOptimize(receiver);
+  for (auto _ : state) benchmark::DoNotOptimize(objc::send<long>(receiver, objc::sel<"increment">()));
+  if (objc::ivars<CounterIvars>(receiver)->_count != static_cast<long>(state.iterations()))
+    state.SkipWithError("the forwarder did not reach the superclass's method");
+}
+BENCHMARK(BM_ReplacedInheritedThroughForwarder);
+
+// What the forwarder adds over a slot holding the implementation itself: the
+// runtime's lookup of the superclass's implementation.
+void BM_SuperclassLookup(benchmark::State& state) {
+  Class base = inheritedClasses().base;
+  SEL increment = objc::sel<"increment">();
+  benchmark::DoNotOptimize(base);
+  for (auto _ : state) benchmark::DoNotOptimize(class_getMethodImplementation(base, increment));
+}
+BENCHMARK(BM_SuperclassLookup);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  bench::RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.heading("Ratios (time of the first over the second):");
+  reporter.ratio("message send / C++ virtual call", "BM_MessageSend", "BM_VirtualCall");
+  reporter.ratio("replaced own method calling its previous / plain send", "BM_ReplacedMethodCallingPrevious",
+                 "BM_MessageSend");
+  reporter.ratio("inherited method through the forwarder / inherited plain send",
+                 "BM_ReplacedInheritedThroughForwarder", "BM_InheritedSend");
+  reporter.ratio("inherited method through the forwarder / replaced own method", "BM_ReplacedInheritedThroughForwarder",
+                 "BM_ReplacedMethodCallingPrevious");
+  const double forwarded = reporter.nanoseconds("BM_ReplacedInheritedThroughForwarder"),
+               own = reporter.nanoseconds("BM_ReplacedMethodCallingPrevious"),
+               lookup = reporter.nanoseconds("BM_SuperclassLookup");
+  if (forwarded > 0 && own > 0 && lookup > 0)
+    std::printf("  %-62s %6.1f ns, of which the superclass lookup %.1f ns\n",
+                "forwarder's cost over a replaced own method", forwarded - own, lookup);
+  benchmark::Shutdown();
+  return 0;
+}
