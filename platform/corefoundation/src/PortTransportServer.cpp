@@ -122,15 +122,15 @@ void PortServer::expireAndArm() {
       next = std::min(next, connection->deadline);
   }
   for (int fd : expired) dropConnection(fd);
-  itimerspec spec{};
+  itimerspec due{};
   if (next != Clock::time_point::max()) {
     auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(next - now);
-    spec.it_value.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
-    spec.it_value.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
-    if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0) spec.it_value.tv_nsec = 1;
+    due.it_value.tv_sec = static_cast<time_t>(wait.count() / 1'000'000'000);
+    due.it_value.tv_nsec = static_cast<long>(wait.count() % 1'000'000'000);
+    if (due.it_value.tv_sec == 0 && due.it_value.tv_nsec == 0) due.it_value.tv_nsec = 1;
   }
   // An all-zero value disarms the timer: nothing is due.
-  ::timerfd_settime(timer_.get(), 0, &spec, nullptr);
+  ::timerfd_settime(timer_.get(), 0, &due, nullptr);
 }
 
 bool PortServer::makeRoom(int readerFd, std::size_t wanted) {
