@@ -108,4 +108,24 @@ class HomeScreen {
 // available (or that an option does not apply to it).
 objc::Result<std::unique_ptr<HomeScreen>> makeHomeScreen(const HomeScreenSettings& settings);
 
+// A `post` line as a home screen's own notification record (both versions name the
+// fields alike); absent fields are empty, which each home screen fills in.
+template <class Notification>
+Notification notificationFrom(const scenario::PostBulletin& b) {
+  Notification n;
+  n.sectionID = b.sectionID;
+  n.title = b.title.value_or("");
+  n.message = b.message.value_or("");
+  n.url = b.url.value_or("");
+  n.recordID = b.recordID.value_or("");
+  n.bulletinID = b.bulletinID.value_or("");
+  return n;
+}
+
+// Badge values between the scenario language (long long) and a home screen (NSInteger).
+template <class To, class From>
+std::optional<To> badgeValue(std::optional<From> value) {
+  return value ? std::optional<To>(static_cast<To>(*value)) : std::nullopt;
+}
+
 }  // namespace hosts

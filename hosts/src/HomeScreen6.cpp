@@ -49,21 +49,13 @@ class HomeScreen6 : public HomeScreen {
   void settle() override { sb6::settle(); }
 
   objc::Result<std::string> post(const scenario::PostBulletin& b) override {
-    sb6::Notification n;
-    n.sectionID = b.sectionID;
-    n.title = b.title.value_or("");
-    n.message = b.message.value_or("");
-    n.url = b.url.value_or("");
-    n.recordID = b.recordID.value_or("");
-    n.bulletinID = b.bulletinID.value_or("");
-    return sb6::post(n);
+    return sb6::post(notificationFrom<sb6::Notification>(b));
   }
   objc::Status setBadge(const std::string& sectionID, std::optional<long long> value) override {
-    return sb6::setBadge(sectionID, value ? std::optional<NSInteger>(static_cast<NSInteger>(*value)) : std::nullopt);
+    return sb6::setBadge(sectionID, badgeValue<NSInteger>(value));
   }
   std::optional<long long> badge(const std::string& sectionID) override {
-    auto value = sb6::badge(sectionID);
-    return value ? std::optional<long long>(*value) : std::nullopt;
+    return badgeValue<long long>(sb6::badge(sectionID));
   }
 
   objc::Status lock() override { return sb6::lock(); }

@@ -21,21 +21,13 @@ class HomeScreen7 : public HomeScreen {
   void settle() override { sb7::settle(); }
 
   objc::Result<std::string> post(const scenario::PostBulletin& b) override {
-    sb7::Notification n;
-    n.sectionID = b.sectionID;
-    n.title = b.title.value_or("");
-    n.message = b.message.value_or("");
-    n.url = b.url.value_or("");
-    n.recordID = b.recordID.value_or("");
-    n.bulletinID = b.bulletinID.value_or("");
-    return sb7::post(n);
+    return sb7::post(notificationFrom<sb7::Notification>(b));
   }
   objc::Status setBadge(const std::string& sectionID, std::optional<long long> value) override {
-    return sb7::setBadge(sectionID, value ? std::optional<NSInteger>(static_cast<NSInteger>(*value)) : std::nullopt);
+    return sb7::setBadge(sectionID, badgeValue<NSInteger>(value));
   }
   std::optional<long long> badge(const std::string& sectionID) override {
-    auto value = sb7::badge(sectionID);
-    return value ? std::optional<long long>(*value) : std::nullopt;
+    return badgeValue<long long>(sb7::badge(sectionID));
   }
 
   objc::Status lock() override { return sb7::lock(); }
