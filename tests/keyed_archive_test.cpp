@@ -3,6 +3,7 @@
 // Python's plistlib, and malformed archives refused without crashing.
 #include "ArchiveOpaqueObject.h"
 #include "BinaryPlistWriter.h"
+#include "BufferRecycler.h"
 #include "KeyedArchiveLayout.h"
 #include "PlistDocument.h"
 #include "PlistNode.h"
@@ -20,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 using objc::send;
 using objc::sel;
@@ -402,6 +404,40 @@ TEST_F(KeyedArchives, ValuesOfUnmodelledObjectsAreMadeOnceWhenAskedForAndWritten
 
   // A malformed value is refused when the archive is read, not when it is asked for.
   EXPECT_FALSE(ns::unarchiveData(recordsArchive(true)).ok());
+}
+
+TEST(BufferRecycler, LargeBuffersAreHandedToTheThreadsNextJobWithinBounds) {
+  using ns::detail::recycleBuffer;
+  using ns::detail::reuseBuffer;
+  std::vector<std::uint64_t> big;
+  reuseBuffer(big, 100000);
+  big.assign(100000, 7);
+  const std::uint64_t* memory = big.data();
+  recycleBuffer(big);
+  EXPECT_EQ(big.capacity(), 0u);
+  // Another thread has its own store: it does not get this thread's buffer.
+  std::thread([&] {
+    std::vector<std::uint64_t> other;
+    reuseBuffer(other, 50000);
+    EXPECT_NE(other.data(), memory);
+  }).join();
+  std::vector<std::uint64_t> again;
+  reuseBuffer(again, 50000);  // smaller than the kept one: it serves
+  EXPECT_EQ(again.data(), memory);
+  EXPECT_TRUE(again.empty());
+  recycleBuffer(again);
+  // Small buffers are freed, not kept.
+  std::vector<std::uint64_t> small(100);
+  recycleBuffer(small);
+  std::vector<std::uint64_t> fresh;
+  reuseBuffer(fresh, 100000);
+  EXPECT_EQ(fresh.data(), memory);  // the large one, not the small one
+  recycleBuffer(fresh);
+  // No more than the bound is kept in all.
+  std::vector<std::vector<char>> many(20);
+  for (auto& b : many) b.reserve(ns::detail::kMaxKeptBytes / 8);
+  for (auto& b : many) recycleBuffer(b);
+  EXPECT_LE(ns::detail::keptBytes(), ns::detail::kMaxKeptBytes);
 }
 
 TEST_F(KeyedArchives, PythonPushStoreLosesOnlyTheRemovedEntry) {

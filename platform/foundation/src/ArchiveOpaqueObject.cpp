@@ -1,5 +1,6 @@
 #include "ArchiveOpaqueObject.h"
 
+#include "BufferRecycler.h"
 #include "KeyedArchiveLayout.h"
 #include "PlistObjects.h"
 
@@ -96,10 +97,17 @@ id OpaqueContent::referenced(std::uint64_t uid) const {
 }
 
 ArchiveSource::ArchiveSource(plist::Document document, std::span<const plist::Tree::Node> objects)
-    : document_(std::move(document)),
-      objects_(objects.begin(), objects.end()),
-      shapes_(new std::atomic<std::uint8_t>[objects.size()]()),
-      leaves_(objects.size()) {}
+    : document_(std::move(document)), shapes_(new std::atomic<std::uint8_t>[objects.size()]()) {
+  ns::detail::reuseBuffer(objects_, objects.size());
+  objects_.assign(objects.begin(), objects.end());
+  ns::detail::reuseBuffer(leaves_, objects.size());
+  leaves_.resize(objects.size());
+}
+
+ArchiveSource::~ArchiveSource() {
+  ns::detail::recycleBuffer(objects_);
+  ns::detail::recycleBuffer(leaves_);
+}
 
 ArchiveSource::Shape ArchiveSource::shape(std::uint64_t uid) const {
   if (uid == 0 || uid >= objects_.size() || objects_[uid] >= document_.tree.size()) return Shape::Other;  // 0: $null

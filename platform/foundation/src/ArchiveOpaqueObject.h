@@ -48,6 +48,9 @@ class ArchiveSource {
   enum class Shape : std::uint8_t { Other, Plain, Leaf };
 
   ArchiveSource(plist::Document document, std::span<const plist::Tree::Node> objects);
+  ~ArchiveSource();
+  ArchiveSource(const ArchiveSource&) = delete;
+  ArchiveSource& operator=(const ArchiveSource&) = delete;
 
   const plist::Tree& tree() const { return document_.tree; }
   std::size_t count() const { return objects_.size(); }

@@ -1,7 +1,9 @@
 #include "BinaryPlistReader.h"
 
+#include "BufferRecycler.h"
 #include "PlistUnicode.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -47,14 +49,17 @@ class Reader {
     objectsEnd_ = tableOffset;
     count_ = count;
     table_ = data_ + tableOffset;
+    ns::detail::reuseBuffer(nodeOf_, count);
     nodeOf_.assign(count, Tree::kNone);
+    ns::detail::reuseBuffer(state_, count);
     state_.assign(count, State::Unvisited);
 
     Document doc;
     tree_ = &doc.tree;
-    // Room for every object and, at most, every reference and byte of the file, so the
-    // tree is not moved while it grows (untouched room costs no memory).
-    tree_->reserve(count, (tableOffset - kHeaderSize) / refWidth_, tableOffset - kHeaderSize);
+    // Room for every object, their references and the file's bytes, so that the tree
+    // is seldom moved while it grows.
+    tree_->reserve(count, std::min<std::uint64_t>((tableOffset - kHeaderSize) / refWidth_, 4 * count),
+                   tableOffset - kHeaderSize);
     auto root = resolve(top);
     if (!root.ok()) return root.error();
     doc.root = root.value();
@@ -253,6 +258,12 @@ class Reader {
   std::vector<State> state_;
   std::vector<Node> pending_;  // resolved references of the open containers, innermost last
   Tree* tree_ = nullptr;
+
+ public:
+  ~Reader() {
+    ns::detail::recycleBuffer(nodeOf_);
+    ns::detail::recycleBuffer(state_);
+  }
 };
 
 }  // namespace

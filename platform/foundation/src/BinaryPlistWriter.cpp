@@ -2,6 +2,8 @@
 // once, the output written in one buffer sized up front.
 #include "BinaryPlistWriter.h"
 
+#include "BufferRecycler.h"
+
 #include "PlistUnicode.h"
 
 #include <bit>
@@ -129,13 +131,17 @@ class ScalarTable {
 
 class Writer {
  public:
-  explicit Writer(const Tree& tree)
-      : tree_(tree),
-        objectOf_(tree.size(), kUnassigned),
-        uidNumbers_(tree.size(), kUnassigned),
-        texts_(tree, objects_, 1024),
-        numbers_(tree, objects_, 256) {
-    objects_.reserve(tree.size());
+  explicit Writer(const Tree& tree) : tree_(tree), texts_(tree, objects_, 1024), numbers_(tree, objects_, 256) {
+    ns::detail::reuseBuffer(objectOf_, tree.size());
+    objectOf_.assign(tree.size(), kUnassigned);
+    ns::detail::reuseBuffer(uidNumbers_, tree.size());
+    uidNumbers_.assign(tree.size(), kUnassigned);
+    ns::detail::reuseBuffer(objects_, tree.size());
+  }
+  ~Writer() {
+    ns::detail::recycleBuffer(objectOf_);
+    ns::detail::recycleBuffer(uidNumbers_);
+    ns::detail::recycleBuffer(objects_);
   }
 
   // Numbers the values and measures the output: its exact size in bytes.
@@ -385,7 +391,10 @@ std::string writeBinary(const Tree& tree, Tree::Node root) {
 
 std::vector<std::uint8_t> writeBinaryBytes(const Tree& tree, Tree::Node root) {
   Writer writer(tree);
-  std::vector<std::uint8_t> out(writer.layout(root));
+  const std::size_t size = writer.layout(root);
+  std::vector<std::uint8_t> out;
+  ns::detail::reuseBuffer(out, size);
+  out.resize(size);
   writer.emit(reinterpret_cast<char*>(out.data()));
   return out;
 }

@@ -15,7 +15,8 @@
 namespace ns::plist {
 
 std::string writeBinary(const Tree& tree, Tree::Node root);
-// The same bytes, in a byte vector (for callers that write them to a file).
+// The same bytes, in a byte vector (for callers that write them to a file; such a
+// caller may hand the vector to ns::detail::recycleBuffer when done with it).
 std::vector<std::uint8_t> writeBinaryBytes(const Tree& tree, Tree::Node root);
 
 }  // namespace ns::plist

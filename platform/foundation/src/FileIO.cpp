@@ -2,6 +2,8 @@
 #include <foundation/FileFaults.h>
 #include <foundation/FileIO.h>
 
+#include "BufferRecycler.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -165,8 +167,12 @@ objc::Result<std::vector<std::uint8_t>> readFile(std::string_view devicePath) {
     ::close(fd);
     return std::vector<std::uint8_t>();
   }
-  // One byte beyond the size, so the read that meets the end needs no larger buffer.
-  std::vector<std::uint8_t> bytes(std::max<std::size_t>(static_cast<std::size_t>(info.st_size), sizeof first) + 1);
+  // One byte beyond the size, so the read that meets the end needs no larger buffer;
+  // a large one may be memory an earlier large read of this thread left behind.
+  std::vector<std::uint8_t> bytes;
+  const std::size_t room = std::max<std::size_t>(static_cast<std::size_t>(info.st_size), sizeof first) + 1;
+  ns::detail::reuseBuffer(bytes, room);
+  bytes.resize(room);
   std::memcpy(bytes.data(), first, sizeof first);
   std::size_t done = sizeof first;
   while (true) {

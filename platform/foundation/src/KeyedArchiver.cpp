@@ -5,6 +5,7 @@
 // own children are being encoded is a cycle, which is refused.
 #include "ArchiveOpaqueObject.h"
 #include "BinaryPlistWriter.h"
+#include "BufferRecycler.h"
 #include "KeyedArchiveLayout.h"
 #include "PlistObjects.h"
 
@@ -30,9 +31,18 @@ using Node = Tree::Node;
 // enough to stay in the cache), doubled when half full.  Objects are never removed.
 class ObjectNumbers {
  public:
-  explicit ObjectNumbers(std::size_t expected) : slots_(std::bit_ceil(std::max<std::size_t>(64, 2 * expected)), kEmpty) {
-    objects_.reserve(expected);
+  explicit ObjectNumbers(std::size_t expected) {
+    const std::size_t slots = std::bit_ceil(std::max<std::size_t>(64, 2 * expected));
+    ns::detail::reuseBuffer(slots_, slots);
+    slots_.assign(slots, kEmpty);
+    ns::detail::reuseBuffer(objects_, expected);
   }
+  ~ObjectNumbers() {
+    ns::detail::recycleBuffer(slots_);
+    ns::detail::recycleBuffer(objects_);
+  }
+  ObjectNumbers(const ObjectNumbers&) = delete;
+  ObjectNumbers& operator=(const ObjectNumbers&) = delete;
 
   const std::uint64_t* find(id object) const {
     const std::size_t mask = slots_.size() - 1;
@@ -124,14 +134,21 @@ class Encoder {
   explicit Encoder(ExpectedSize expected) : uids_(expected.objects / 2) {
     // As many references as values, and short strings.
     tree_.reserve(expected.values, expected.values, 16 * expected.values);
-    objects_.reserve(expected.objects);
+    ns::detail::reuseBuffer(objects_, expected.objects);
     open_.reserve(expected.objects);
-    uidNodes_.reserve(expected.objects);
+    ns::detail::reuseBuffer(uidNodes_, expected.objects);
     objects_.push_back(tree_.string("$null"));
     open_.push_back(false);
     classKey_ = tree_.string("$class");
     objectsKey_ = tree_.string("NS.objects");
   }
+  ~Encoder() {
+    ns::detail::recycleBuffer(objects_);
+    ns::detail::recycleBuffer(uidNodes_);
+    for (auto& [source, uids] : leafUidsBySource_) ns::detail::recycleBuffer(uids);
+  }
+  Encoder(const Encoder&) = delete;
+  Encoder& operator=(const Encoder&) = delete;
 
   objc::Result<std::uint64_t> encode(id object, int depth) {
     if (object == nil) return std::uint64_t{0};
@@ -363,7 +380,10 @@ class Encoder {
     if (&source != leafSource_) {
       leafSource_ = &source;
       leafUids_ = &leafUidsBySource_[&source];
-      if (leafUids_->empty()) leafUids_->resize(source.count(), 0);
+      if (leafUids_->empty()) {
+        ns::detail::reuseBuffer(*leafUids_, source.count());
+        leafUids_->resize(source.count(), 0);
+      }
     }
     if ((*leafUids_)[uid] != 0) return (*leafUids_)[uid];
     const Tree& from = source.tree();
@@ -492,7 +512,9 @@ objc::Result<std::vector<std::uint8_t>> archivedData(id root) {
 objc::Status archiveRootObjectToFile(id root, std::string_view devicePath) {
   auto bytes = archivedData(root);
   if (!bytes.ok()) return bytes.error();
-  return ns::writeFileAtomically(devicePath, bytes.value());
+  auto written = ns::writeFileAtomically(devicePath, bytes.value());
+  ns::detail::recycleBuffer(bytes.value());
+  return written;
 }
 
 namespace {

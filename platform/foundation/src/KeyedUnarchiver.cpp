@@ -8,6 +8,7 @@
 // asked for: an edit of one entry of a large archive then makes objects for little
 // more than the containers it goes through, and the writer copies the rest as it was.
 #include "ArchiveOpaqueObject.h"
+#include "BufferRecycler.h"
 #include "KeyedArchiveLayout.h"
 #include "PlistDocument.h"
 #include "PlistObjects.h"
@@ -32,8 +33,18 @@ using Node = Tree::Node;
 class Decoder {
  public:
   explicit Decoder(std::shared_ptr<archive::ArchiveSource> source)
-      : source_(std::move(source)), tree_(source_->tree()), count_(source_->count()), state_(count_, State::Unvisited),
-        decoded_(count_), budget_(2 * tree_.size() + 65536) {}
+      : source_(std::move(source)), tree_(source_->tree()), count_(source_->count()), budget_(2 * tree_.size() + 65536) {
+    ns::detail::reuseBuffer(state_, count_);
+    state_.assign(count_, State::Unvisited);
+    ns::detail::reuseBuffer(decoded_, count_);
+    decoded_.resize(count_);
+  }
+  ~Decoder() {
+    ns::detail::recycleBuffer(state_);
+    ns::detail::recycleBuffer(decoded_);
+  }
+  Decoder(const Decoder&) = delete;
+  Decoder& operator=(const Decoder&) = delete;
 
   // The object for a UID, borrowed from the decoder's table or the source's (nil for
   // $null).
@@ -384,7 +395,9 @@ objc::Result<objc::Ref> unarchiveData(std::span<const std::uint8_t> bytes) {
 objc::Result<objc::Ref> unarchiveFile(std::string_view devicePath) {
   auto bytes = ns::readFile(devicePath);
   if (!bytes.ok()) return bytes.error();
-  return unarchiveData(bytes.value());
+  auto root = unarchiveData(bytes.value());
+  ns::detail::recycleBuffer(bytes.value());
+  return root;
 }
 
 std::string archivedClassName(id object) {

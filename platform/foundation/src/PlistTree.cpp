@@ -1,5 +1,7 @@
 #include "PlistTree.h"
 
+#include "BufferRecycler.h"
+
 #include <bit>
 #include <cassert>
 #include <limits>
@@ -15,7 +17,7 @@ Tree::Node Tree::add(Kind kind, std::uint64_t payload, std::uint32_t count, std:
 Tree::Node Tree::addBytes(Kind kind, std::string_view bytes) {
   assert(bytes.size() <= std::numeric_limits<std::uint32_t>::max());
   std::uint64_t offset = bytes_.size();
-  bytes_.append(bytes);
+  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
   return add(kind, offset, static_cast<std::uint32_t>(bytes.size()));
 }
 
@@ -74,10 +76,26 @@ Tree::Node Tree::lookup(Node dictionary, std::string_view key) const {
   return kNone;
 }
 
+namespace {
+
+template <class T>
+void reserveMore(std::vector<T>& buffer, std::size_t more) {
+  if (buffer.empty() && more * sizeof(T) >= ns::detail::kMinKeptBytes) ns::detail::reuseBuffer(buffer, more);
+  else buffer.reserve(buffer.size() + more);
+}
+
+}  // namespace
+
 void Tree::reserve(std::size_t nodes, std::size_t children, std::size_t bytes) {
-  entries_.reserve(entries_.size() + nodes);
-  children_.reserve(children_.size() + children);
-  bytes_.reserve(bytes_.size() + bytes);
+  reserveMore(entries_, nodes);
+  reserveMore(children_, children);
+  reserveMore(bytes_, bytes);
+}
+
+Tree::~Tree() {
+  ns::detail::recycleBuffer(entries_);
+  ns::detail::recycleBuffer(children_);
+  ns::detail::recycleBuffer(bytes_);
 }
 
 namespace {

@@ -25,6 +25,14 @@ class Tree {
   using Node = std::uint32_t;
   static constexpr Node kNone = UINT32_MAX;
 
+  Tree() = default;
+  Tree(const Tree&) = default;
+  Tree(Tree&&) noexcept = default;
+  Tree& operator=(const Tree&) = default;
+  Tree& operator=(Tree&&) noexcept = default;
+  // A large tree's storage is kept for the thread's next large tree (BufferRecycler.h).
+  ~Tree();
+
   // Scalars.  integer() holds every signed 64-bit value; bigUnsigned() holds the
   // values from 2^63 to 2^64-1, which the binary format stores in 16 bytes.
   Node boolean(bool value);
@@ -62,7 +70,8 @@ class Tree {
   // The value stored under key in a dictionary (first match), or kNone.
   Node lookup(Node dictionary, std::string_view key) const;
 
-  // Keeps room for about this many more values, children and bytes.
+  // Keeps room for about this many more values, children and bytes.  An empty tree
+  // reserving much takes storage a large tree of this thread left behind.
   void reserve(std::size_t nodes, std::size_t children, std::size_t bytes);
 
   // Deep structural equality of two values, possibly of different trees.  Containers
@@ -83,7 +92,7 @@ class Tree {
   bool aliases(std::span<const Node> nodes) const;
   std::string_view bytesOf(Node node) const {
     const Entry& e = entries_[node];
-    return std::string_view(bytes_).substr(e.payload, e.count);
+    return std::string_view(bytes_.data() + e.payload, e.count);
   }
   std::span<const Node> children(Node node, std::size_t skip) const {
     const Entry& e = entries_[node];
@@ -92,7 +101,7 @@ class Tree {
 
   std::vector<Entry> entries_;
   std::vector<Node> children_;
-  std::string bytes_;
+  std::vector<char> bytes_;
 };
 
 // A whole property list as read from a file or from memory: its values and its root.
