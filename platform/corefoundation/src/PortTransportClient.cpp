@@ -142,6 +142,13 @@ SendResult PortClient::awaitReply(std::uint32_t sequence, double receiveTimeout,
       if (reply && (frame.header.flags & kFrameHasData)) *reply = std::move(frame.payload);
       return SendResult::success;
     }
+    // Wait for the reply before reading: it is seldom there the moment the request
+    // has gone out, and a read that would only say so costs a system call.
+    pollfd p{socket_.get(), POLLIN, 0};
+    int ready;
+    do ready = ::poll(&p, 1, deadline.remainingMilliseconds());
+    while (ready < 0 && errno == EINTR);
+    if (ready == 0) return SendResult::receiveTimeout;
     std::size_t received = 0;
     auto io = readSome(socket_.get(), chunk, deadline, received);
     if (io == IoStatus::timedOut) return SendResult::receiveTimeout;
