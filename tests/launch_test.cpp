@@ -76,7 +76,8 @@ TEST_F(Launch, LaunchingTwiceStartsOneProcessThatServesItsPort) {
   EXPECT_NE(*pid, ::getpid());
   EXPECT_EQ(::getsid(*pid), *pid);  // a session of its own
   EXPECT_EQ(ns::launchApplication(kBundle, false).value(), ns::LaunchOutcome::alreadyRunning);
-  EXPECT_EQ(occurrences(log(), "started "), 1u);
+  // The program listens before it writes its log line: wait for the line.
+  EXPECT_TRUE(eventually([&] { return occurrences(log(), "started ") == 1u; })) << log();
   EXPECT_EQ(ns::claimApplicationInstance(kBundle).value(), false);  // we are not the instance
 
   stop(*pid);
@@ -84,7 +85,7 @@ TEST_F(Launch, LaunchingTwiceStartsOneProcessThatServesItsPort) {
   EXPECT_EQ(ns::launchApplication(kBundle, true).value(), ns::LaunchOutcome::started);
   ASSERT_TRUE(eventually([&] { return cf::port::PortClient::connect(kPort) != nullptr; }));
   EXPECT_NE(ns::runningApplicationPid(kBundle), pid);
-  EXPECT_EQ(occurrences(log(), "started "), 2u);
+  EXPECT_TRUE(eventually([&] { return occurrences(log(), "started ") == 2u; })) << log();
 }
 
 TEST_F(Launch, WhatCannotBeLaunchedIsAnErrorAndBlocksNothing) {
