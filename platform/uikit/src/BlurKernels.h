@@ -39,6 +39,13 @@ using Lanes = std::uint16_t __attribute__((vector_size(kLanes * 2)));
 using SignedLanes = std::int16_t __attribute__((vector_size(kLanes * 2)));
 using Bytes = std::uint8_t __attribute__((vector_size(kLanes)));
 constexpr int kRowsAtOnce = kLanes / 4;
+static_assert(sizeof(Lanes) == kLanes * sizeof(std::uint16_t) && sizeof(Bytes) == kLanes,
+              "a vector of lanes is its lanes and nothing else");
+#if defined(__AVX2__)
+static_assert(sizeof(Lanes) == sizeof(__m256i), "16 lanes are one AVX2 register");
+#elif defined(__SSE2__)
+static_assert(sizeof(Lanes) == sizeof(__m128i), "8 lanes are one SSE2 register");
+#endif
 // The widest box these passes take.
 constexpr int kMaxKernelWidth = 255;
 
