@@ -72,7 +72,16 @@ struct CheckedSend {
   std::string callSide;
 };
 constexpr std::size_t kCheckedSends = 256;
-thread_local CheckedSend tCheckedSends[kCheckedSends];
+
+// Objects released by static destructors at exit still send messages after the main
+// thread's thread-local objects are gone; the table says when it has been destroyed
+// (through a flag with no destructor of its own), and checks then go without it.
+thread_local bool tCheckedSendsGone = false;
+struct CheckedSendTable {
+  CheckedSend entries[kCheckedSends];
+  ~CheckedSendTable() { tCheckedSendsGone = true; }
+};
+thread_local CheckedSendTable tCheckedSends;
 
 }  // namespace
 
@@ -80,8 +89,12 @@ void checkSend(id receiver, SEL sel, const std::string& callSide) {
   Method m = class_getInstanceMethod(object_getClass(receiver), sel);
   if (m == nullptr) reportUnrecognized(receiver, sel);
   const char* types = method_getTypeEncoding(m);
+  if (tCheckedSendsGone) {
+    if (!encodingsCompatible(callSide.c_str(), types)) signatureMismatch(receiver, sel, callSide, types);
+    return;
+  }
   const std::uint32_t generation = gMethodCacheGeneration.load(std::memory_order_acquire);
-  CheckedSend& seen = tCheckedSends[(reinterpret_cast<std::uintptr_t>(m) >> 4) % kCheckedSends];
+  CheckedSend& seen = tCheckedSends.entries[(reinterpret_cast<std::uintptr_t>(m) >> 4) % kCheckedSends];
   if (seen.method == m && seen.types == types && seen.generation == generation && seen.callSide == callSide) return;
   if (!encodingsCompatible(callSide.c_str(), types)) signatureMismatch(receiver, sel, callSide, types);
   seen.method = m;
