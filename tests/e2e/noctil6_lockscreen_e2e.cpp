@@ -5,6 +5,7 @@
 // list off the lock screen from then on; and back on, the list shows on the lock
 // screen again — all without a restart.  Every process has a deadline.
 #include <ChildProcess.h>
+#include <DeviceRootProcesses.h>
 #include <TestSupport.h>
 #include <gtest/gtest.h>
 
@@ -23,31 +24,16 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::ChildProcess;
+using testing_support::exitCode;
+using testing_support::play;
 using namespace std::chrono_literals;
-
-int exitCode(const std::optional<int>& status) {
-  if (!status) return -1;  // did not end before its deadline
-  return WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
-}
 
 class Noctil6LockScreenSettings : public ::testing::Test {
  protected:
   void SetUp() override {
     // The project's libraries and bundle, and the probe tweak, whose file tells when a
     // settings-changed notification has reached the home screen.
-    for (const char* component : {"", " --component test_fixtures"}) {
-      std::string install = std::string("\"") + NOCTIL_CMAKE_COMMAND + "\" --install \"" + NOCTIL_BINARY_DIR +
-                            "\" --prefix \"" + root_.str() + "\"" + component + " > /dev/null";
-      ASSERT_EQ(std::system(install.c_str()), 0) << install;
-    }
-  }
-
-  // Sends the lines, then an echo of `marker`, and waits until the home screen has run
-  // them all.
-  static bool play(ChildProcess& springboard, const std::vector<std::string>& lines, const std::string& marker) {
-    for (const auto& line : lines)
-      if (!springboard.writeLine(line)) return false;
-    return springboard.writeLine("echo " + marker) && springboard.waitForLine(marker, 60s);
+    ASSERT_TRUE(testing_support::installInto(NOCTIL_CMAKE_COMMAND, NOCTIL_BINARY_DIR, root_.path(), true));
   }
 
   // The settings-changed notifications the home screen has received so far (the

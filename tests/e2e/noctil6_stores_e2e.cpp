@@ -7,6 +7,7 @@
 #include "stores/ArchiveContent.h"
 
 #include <ChildProcess.h>
+#include <DeviceRootProcesses.h>
 #include <TestSupport.h>
 #include <gtest/gtest.h>
 
@@ -22,21 +23,15 @@ namespace {
 namespace fs = std::filesystem;
 using store_tests::archiveContent;
 using testing_support::ChildProcess;
+using testing_support::exitCode;
 using namespace std::chrono_literals;
 
 fs::path storeData(const std::string& name) { return testing_support::testDataDir() / "stores" / name; }
 
-int exitCode(const std::optional<int>& status) {
-  if (!status) return -1;  // did not end before its deadline
-  return WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
-}
-
 class Noctil6Stores : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string install = std::string("\"") + NOCTIL_CMAKE_COMMAND + "\" --install \"" + NOCTIL_BINARY_DIR +
-                          "\" --prefix \"" + root_.str() + "\" > /dev/null";
-    ASSERT_EQ(std::system(install.c_str()), 0) << install;
+    ASSERT_TRUE(testing_support::installInto(NOCTIL_CMAKE_COMMAND, NOCTIL_BINARY_DIR, root_.path(), false));
   }
   fs::path lay(const std::string& name, const std::string& devicePath) {
     fs::path target = root_.path() / devicePath.substr(1);

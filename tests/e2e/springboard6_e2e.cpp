@@ -6,6 +6,7 @@
 // notification reaches the tweak it loaded, and the home screen still unlocks with
 // its passcode afterwards.  Every process has a deadline.
 #include <ChildProcess.h>
+#include <DeviceRootProcesses.h>
 #include <TestSupport.h>
 #include <gtest/gtest.h>
 
@@ -22,42 +23,23 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::ChildProcess;
+using testing_support::exitCode;
+using testing_support::play;
 using namespace std::chrono_literals;
-
-int exitCode(const std::optional<int>& status) {
-  if (!status) return -1;  // did not end before its deadline
-  return WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
-}
 
 class IOS6WithSettings : public ::testing::Test {
  protected:
   void SetUp() override {
     ns::setDeviceRoot(root_.path());
-    for (const char* component : {"", " --component test_fixtures"}) {
-      std::string install = std::string("\"") + NOCTIL_CMAKE_COMMAND + "\" --install \"" + NOCTIL_BINARY_DIR +
-                            "\" --prefix \"" + root_.str() + "\"" + component + " > /dev/null";
-      ASSERT_EQ(std::system(install.c_str()), 0) << install;
-    }
-  }
-
-  // Sends the lines to the home screen, then an echo of `marker`, and waits until it
-  // has run them all.  Failed expectations show in its closing summary.
-  static bool play(ChildProcess& springboard, const std::vector<std::string>& lines, const std::string& marker) {
-    for (const auto& line : lines) {
-      if (!springboard.writeLine(line)) return false;
-    }
-    return springboard.writeLine("echo " + marker) && springboard.waitForLine(marker, 60s);
+    ASSERT_TRUE(testing_support::installInto(NOCTIL_CMAKE_COMMAND, NOCTIL_BINARY_DIR, root_.path(), true));
   }
 
   // Runs a Settings script to its end; its exit status.
   int runSettings(const std::string& script) {
     fs::path file = root_.path() / "settings-script.txt";
     std::ofstream(file) << script;
-    ChildProcess settings(NOCTIL_PREFERENCES_PROGRAM,
-                          {"--ios", "6.x", "--device", root_.str(), "--script", file.string(), "--quiet"});
-    while (settings.readLine(30s)) {
-    }
-    return exitCode(settings.waitExit(30s));
+    return testing_support::runToEnd(NOCTIL_PREFERENCES_PROGRAM,
+                                     {"--ios", "6.x", "--device", root_.str(), "--script", file.string(), "--quiet"});
   }
 
   testing_support::TempDir root_;
