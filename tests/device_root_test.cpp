@@ -14,3 +14,14 @@ TEST(DeviceRoot, PathsResolveUnderTheRootAndNeverAbove) {
   EXPECT_FALSE(ns::hostPath("").ok());
   EXPECT_FALSE(ns::hostPath(std::string_view("/a\0b", 4)).ok());
 }
+
+TEST(DeviceRoot, TextPathsMatchThePathsAndFollowTheRoot) {
+  for (const char* root : {"/tmp/some-root", "/tmp/other-root/"}) {
+    ns::setDeviceRoot(root);
+    for (const char* device : {"/var/mobile/Library/x.plist", "var/mobile", "/var/./mobile/../root", "/"})
+      EXPECT_EQ(ns::hostPathText(device).value(), ns::hostPath(device).value().native()) << device;
+    EXPECT_FALSE(ns::hostPathText("/../etc/passwd").ok());
+    EXPECT_FALSE(ns::hostPathText("").ok());
+  }
+  EXPECT_EQ(ns::hostPathText("/a").value(), "/tmp/other-root/a");
+}

@@ -76,6 +76,33 @@ TEST_F(Files, ReadsWholeFilesOfEverySizeAndRefusesWhatIsNotAFile) {
   ::close(writer);
 }
 
+TEST_F(Files, ReadsIntoTheCallersBufferWhenTheFileFitsAndSpillsWhenNot) {
+  std::uint8_t buffer[64];
+  std::vector<std::uint8_t> spill;
+  ASSERT_TRUE(ns::writeFileAtomically("/var/mobile/small", bytes("fits in the buffer")).ok());
+  auto small = ns::readFileInto("/var/mobile/small", buffer, spill);
+  ASSERT_TRUE(small.ok());
+  EXPECT_EQ(small->data(), buffer);
+  EXPECT_EQ(std::string(small->begin(), small->end()), "fits in the buffer");
+  EXPECT_TRUE(spill.empty());
+  // Exactly the buffer's size and more go to the spill, whole.
+  for (std::size_t size : {sizeof buffer, sizeof buffer + 1, std::size_t{5000}}) {
+    std::string text(size, 'x');
+    for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + i * 5 % 26);
+    ASSERT_TRUE(ns::writeFileAtomically("/var/mobile/large", bytes(text)).ok());
+    auto large = ns::readFileInto("/var/mobile/large", buffer, spill);
+    ASSERT_TRUE(large.ok()) << size;
+    EXPECT_EQ(large->data(), spill.data()) << size;
+    EXPECT_EQ(std::string(large->begin(), large->end()), text) << size;
+  }
+  ASSERT_TRUE(ns::writeFileAtomically("/var/mobile/empty", bytes("")).ok());
+  EXPECT_TRUE(ns::readFileInto("/var/mobile/empty", buffer, spill)->empty());
+  fs::create_directories(root.path() / "device/var/mobile/folder");
+  EXPECT_FALSE(ns::readFileInto("/var/mobile/folder", buffer, spill).ok());
+  EXPECT_FALSE(ns::readFileInto("/var/mobile/none", buffer, spill).ok());
+  EXPECT_FALSE(ns::readFileInto("/../x", buffer, spill).ok());
+}
+
 TEST_F(Files, ReplacingKeepsPermissions) {
   fs::path host = root.path() / "device/var/mobile/p";
   ASSERT_TRUE(ns::writeFileAtomically("/var/mobile/p", bytes("x")).ok());

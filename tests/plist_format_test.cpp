@@ -5,11 +5,14 @@
 #include "BinaryPlistWriter.h"
 #include "PlistDocument.h"
 #include "PlistNode.h"
+#include "PlistObjects.h"
 #include "PlistUnicode.h"
 #include "PlistXmlReader.h"
 #include "PlistXmlWriter.h"
 #include "StringsTable.h"
 #include "TestSupport.h"
+
+#include <foundation/Foundation.h>
 
 #include <gtest/gtest.h>
 
@@ -225,6 +228,65 @@ TEST(BinaryPlist, RefusesCyclesDeepNestingAndOverlappingObjects) {
     bytes[table + 2 * i + 1] = bytes[table + 1];
   }
   EXPECT_FALSE(readBinary(bytes).ok());
+}
+
+namespace {
+
+// What the one-pass object reader makes of the bytes must be what the tree path
+// makes: both succeed with equal objects, or both refuse.
+void expectObjectReadersAgree(std::string_view bytes, const std::string& what) {
+  objc::AutoreleasePool pool;
+  auto direct = readBinaryObjects(bytes);
+  auto tree = readBinary(bytes);
+  objc::Result<objc::Ref> viaTree = tree.ok() ? objectFromTree(tree.value().tree, tree.value().root)
+                                              : objc::Result<objc::Ref>(tree.error());
+  ASSERT_EQ(direct.ok(), viaTree.ok()) << what << ": "
+                                       << (direct.ok() ? viaTree.error().message : direct.error().message);
+  if (direct.ok())
+    EXPECT_TRUE(objc::send<BOOL>(direct.value().get(), objc::sel<"isEqual:">(), viaTree.value().get())) << what;
+}
+
+}  // namespace
+
+TEST(BinaryPlist, ObjectsReadInOnePassAgreeWithTheTreePath) {
+  for (const char* name : {"types.bin", "options.bin", "array_root.bin"}) {
+    std::string bytes = slurp(name);
+    expectObjectReadersAgree(bytes, name);
+    auto root = readBinaryObjects(bytes);
+    ASSERT_TRUE(root.ok()) << name;
+    EXPECT_EQ(objc::send<NSUInteger>(root.value().get(), objc::sel<"retainCount">()), 1u) << name;
+  }
+  // Every truncation and every single flipped byte of an options file: the same
+  // answer both ways (the flips reach every marker, length and reference).
+  std::string options = slurp("options.bin");
+  for (std::size_t n = 0; n < options.size(); n += 7) expectObjectReadersAgree(options.substr(0, n), "cut");
+  for (std::size_t i = 0; i < options.size(); ++i)
+    for (unsigned char flip : {0x01, 0x10, 0xFF}) {
+      std::string bad = options;
+      bad[i] = static_cast<char>(bad[i] ^ flip);
+      expectObjectReadersAgree(bad, "flip at " + std::to_string(i));
+    }
+
+  // A keyed archive holds UIDs, which are no property-list objects.
+  auto archive = readBinaryObjects(slurp("archive_mail.bin"));
+  ASSERT_FALSE(archive.ok());
+  EXPECT_NE(archive.error().message.find("UID"), std::string::npos);
+  // Keys must be strings; cycles are refused.
+  EXPECT_FALSE(readBinaryObjects(handMade({"\xD1\x01\x02", "\x10\x05", "\x09"})).ok());
+  EXPECT_FALSE(readBinaryObjects(handMade({"\xD1\x01\x02", "\xA0", "\x09"})).ok());
+  EXPECT_TRUE(readBinaryObjects(handMade({"\xD1\x01\x02", "\x51k", "\x09"})).ok());
+  EXPECT_FALSE(readBinaryObjects(handMade({"\xA1\x01", "\xA1\x00"})).ok());
+  // A value the file shares is one object, held once by each place.
+  objc::AutoreleasePool pool;
+  auto shared = readBinaryObjects(handMade({"\xA3\x01\x01\x02", "\x53one", "\xA1\x01"}));
+  ASSERT_TRUE(shared.ok());
+  id list = shared.value().get();
+  auto item = [](id array, NSUInteger i) { return objc::send<id>(array, objc::sel<"objectAtIndex:">(), i); };
+  id first = item(list, 0);
+  EXPECT_EQ(first, item(list, 1));
+  EXPECT_EQ(first, item(item(list, 2), 0));
+  EXPECT_EQ(ns::utf8View(first), "one");
+  EXPECT_EQ(objc::send<NSUInteger>(first, objc::sel<"retainCount">()), 3u);
 }
 
 TEST(XmlPlist, WriterOutputReadsBackThroughLibplist) {

@@ -11,8 +11,18 @@ std::mutex& rootMutex() {
   return m;
 }
 
-std::filesystem::path& rootStorage() {
-  static std::filesystem::path root = std::filesystem::current_path() / "device";
+// The root as a path and as text: paths are made from the text, since copying a
+// std::filesystem::path copies each of its components.
+struct Root {
+  std::filesystem::path path;
+  std::string text;
+};
+
+Root& rootStorage() {
+  static Root root = [] {
+    std::filesystem::path path = std::filesystem::current_path() / "device";
+    return Root{path, path.native()};
+  }();
   return root;
 }
 
@@ -20,15 +30,23 @@ std::filesystem::path& rootStorage() {
 
 std::filesystem::path deviceRoot() {
   std::lock_guard lock(rootMutex());
-  return rootStorage();
+  return rootStorage().path;
 }
 
 void setDeviceRoot(const std::filesystem::path& root) {
   std::lock_guard lock(rootMutex());
-  rootStorage() = std::filesystem::absolute(root).lexically_normal();
+  std::filesystem::path normal = std::filesystem::absolute(root).lexically_normal();
+  std::string text = normal.native();
+  rootStorage() = Root{std::move(normal), std::move(text)};
 }
 
 objc::Result<std::filesystem::path> hostPath(std::string_view devicePath) {
+  auto text = hostPathText(devicePath);
+  if (!text.ok()) return text.error();
+  return std::filesystem::path(std::move(text.value()));
+}
+
+objc::Result<std::string> hostPathText(std::string_view devicePath) {
   if (devicePath.empty()) return objc::makeError("empty path");
   if (devicePath.find('\0') != std::string_view::npos) return objc::makeError("path contains a NUL byte");
   // Components are walked as written: normalising first would quietly turn "/.." into
@@ -50,11 +68,17 @@ objc::Result<std::filesystem::path> hostPath(std::string_view devicePath) {
     if (!relative.empty()) relative += '/';
     relative += part;
   }
-  std::string host = deviceRoot().native();
-  if (relative.empty()) return std::filesystem::path(std::move(host));
+  std::string host;
+  {
+    std::lock_guard lock(rootMutex());
+    const std::string& root = rootStorage().text;
+    host.reserve(root.size() + 1 + relative.size());
+    host = root;
+  }
+  if (relative.empty()) return host;
   if (host.empty() || host.back() != '/') host += '/';
   host += relative;
-  return std::filesystem::path(std::move(host));
+  return host;
 }
 
 }  // namespace ns

@@ -20,8 +20,11 @@
 namespace ns {
 namespace {
 
+std::string errnoText(const std::string& what, const std::string& path) {
+  return what + " " + path + ": " + std::strerror(errno);
+}
 std::string errnoText(const std::string& what, const std::filesystem::path& path) {
-  return what + " " + path.string() + ": " + std::strerror(errno);
+  return errnoText(what, path.string());
 }
 
 // The armed faults: per operation, how many more calls pass before one fails (0: none
@@ -135,8 +138,9 @@ bool isInside(const std::filesystem::path& path, const std::filesystem::path& ro
 
 }  // namespace
 
-objc::Result<std::vector<std::uint8_t>> readFile(std::string_view devicePath) {
-  auto host = hostPath(devicePath);
+objc::Result<std::span<const std::uint8_t>> readFileInto(std::string_view devicePath, std::span<std::uint8_t> buffer,
+                                                         std::vector<std::uint8_t>& spill) {
+  auto host = hostPathText(devicePath);
   if (!host) return host.error();
   // Opened without blocking, so a FIFO or device never makes the read wait.
   int fd = ::open(host->c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -146,35 +150,34 @@ objc::Result<std::vector<std::uint8_t>> readFile(std::string_view devicePath) {
     ::close(fd);
     return objc::makeError(message);
   };
-  // A small file is read whole by one read: a regular file's read stops short only at
-  // its end.  Only a first read that comes back empty or full asks what the file is,
-  // so anything but a regular file is still refused.
-  std::uint8_t first[16384];
+  // A file smaller than the buffer is read whole by one read: a regular file's read
+  // stops short only at its end.  Only a first read that comes back empty or full
+  // asks what the file is, so anything but a regular file is still refused.
   ssize_t n;
-  do n = ::read(fd, first, sizeof first);
+  do n = ::read(fd, buffer.data(), buffer.size());
   while (n < 0 && errno == EINTR);
-  if (n > 0 && static_cast<std::size_t>(n) < sizeof first) {
+  if (n > 0 && static_cast<std::size_t>(n) < buffer.size()) {
     ::close(fd);
-    return std::vector<std::uint8_t>(first, first + n);
+    return std::span<const std::uint8_t>(buffer.first(static_cast<std::size_t>(n)));
   }
   if (n < 0 && errno != EAGAIN) return failRead("cannot read");
   struct stat info {};
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
-    return objc::makeError("not a regular file: " + host->string());
+    return objc::makeError("not a regular file: " + *host);
   }
   if (n <= 0) {
     ::close(fd);
-    return std::vector<std::uint8_t>();
+    return std::span<const std::uint8_t>();
   }
   // One byte beyond the size, so the read that meets the end needs no larger buffer;
   // a large one may be memory an earlier large read of this thread left behind.
-  std::vector<std::uint8_t> bytes;
-  const std::size_t room = std::max<std::size_t>(static_cast<std::size_t>(info.st_size), sizeof first) + 1;
+  std::vector<std::uint8_t>& bytes = spill;
+  const std::size_t room = std::max<std::size_t>(static_cast<std::size_t>(info.st_size), buffer.size()) + 1;
   ns::detail::reuseBuffer(bytes, room);
   bytes.resize(room);
-  std::memcpy(bytes.data(), first, sizeof first);
-  std::size_t done = sizeof first;
+  std::memcpy(bytes.data(), buffer.data(), buffer.size());
+  std::size_t done = buffer.size();
   while (true) {
     if (done == bytes.size()) bytes.resize(bytes.size() + 65536);  // the file grew meanwhile
     n = ::read(fd, bytes.data() + done, bytes.size() - done);
@@ -190,7 +193,16 @@ objc::Result<std::vector<std::uint8_t>> readFile(std::string_view devicePath) {
   }
   ::close(fd);
   bytes.resize(done);
-  return bytes;
+  return std::span<const std::uint8_t>(bytes);
+}
+
+objc::Result<std::vector<std::uint8_t>> readFile(std::string_view devicePath) {
+  std::uint8_t first[16384];
+  std::vector<std::uint8_t> spill;
+  auto bytes = readFileInto(devicePath, first, spill);
+  if (!bytes.ok()) return bytes.error();
+  if (bytes.value().data() == spill.data()) return spill;
+  return std::vector<std::uint8_t>(bytes.value().begin(), bytes.value().end());
 }
 
 objc::Result<std::filesystem::path> writableHostPath(std::string_view devicePath) {

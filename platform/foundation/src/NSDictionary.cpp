@@ -60,19 +60,20 @@ void fillFrom(ObjectTable& table, id other) {
 }  // namespace
 
 id newDictionaryOfClass(Class cls, const id* values, const id* keys, std::size_t count) {
-  id d = class_createInstance(cls, 0);
+  id d = objc::createInstance(cls);
   fill(dictionaryTable(d), values, keys, count);
   return d;
 }
 
 id newDictionaryAdopting(Class cls, id* values, id* keys, std::size_t count) {
-  id d = class_createInstance(cls, 0);
+  id d = objc::createInstance(cls);
   ObjectTable& table = dictionaryTable(d);
   tableReserve(table, count);
+  const Class plainString = NSStringClass();
   for (std::size_t i = 0; i < count; ++i) {
     id key = keys[i];
     // An immutable string is its own copy: taken as it is; anything else copied.
-    if (!isStringObject(key) || isMutableStringClass(object_getClass(key))) {
+    if (object_getClass(key) != plainString && (!isStringObject(key) || isMutableStringClass(object_getClass(key)))) {
       id copied = copyKey(key);
       objc::release(key);
       key = copied;
@@ -83,7 +84,7 @@ id newDictionaryAdopting(Class cls, id* values, id* keys, std::size_t count) {
 }
 
 id newDictionaryFrom(Class cls, id other) {
-  id d = class_createInstance(cls, 0);
+  id d = objc::createInstance(cls);
   if (other != nil) {
     ObjectTable& table = dictionaryTable(d);
     ObjectTable& source = dictionaryTable(other);
@@ -166,7 +167,7 @@ id dictionaryInitWithObjectsAndKeys(id self, SEL cmd, id first, ...) {
   return self;
 }
 
-id dictionaryClassDictionary(id self, SEL) { return objc::autorelease(class_createInstance(asClass(self), 0)); }
+id dictionaryClassDictionary(id self, SEL) { return objc::autorelease(objc::createInstance(asClass(self))); }
 
 id dictionaryClassWithDictionary(id self, SEL cmd, id other) {
   requireDictionary(self, cmd, other);
@@ -323,7 +324,7 @@ id initWithCapacity(id self, SEL, NSUInteger capacity) {
 }
 
 id classDictionaryWithCapacity(id self, SEL cmd, NSUInteger capacity) {
-  return objc::autorelease(initWithCapacity(class_createInstance(asClass(self), 0), cmd, capacity));
+  return objc::autorelease(initWithCapacity(objc::createInstance(asClass(self)), cmd, capacity));
 }
 
 Class registerNSDictionary() {

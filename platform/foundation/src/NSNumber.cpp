@@ -116,7 +116,7 @@ id fillNumber(id n, NumberKind kind, unsigned long long bits) {
 }
 
 id newNumber(Class cls, NumberKind kind, unsigned long long bits) {
-  return fillNumber(class_createInstance(cls, 0), kind, bits);
+  return fillNumber(objc::createInstance(cls), kind, bits);
 }
 
 unsigned long long bitsOf(long long v) { return static_cast<unsigned long long>(v); }
@@ -124,8 +124,8 @@ unsigned long long bitsOf(double v) { return std::bit_cast<unsigned long long>(v
 
 // The two shared booleans, made once and never freed.
 id sharedBoolean(bool value) {
-  static const id yes = newNumber(NSNumberClass(), NumberKind::Bool, 1);
-  static const id no = newNumber(NSNumberClass(), NumberKind::Bool, 0);
+  static const id yes = objc::makeImmortal(newNumber(NSNumberClass(), NumberKind::Bool, 1));
+  static const id no = objc::makeImmortal(newNumber(NSNumberClass(), NumberKind::Bool, 0));
   return value ? yes : no;
 }
 
@@ -369,7 +369,7 @@ Class NSNullClass() {
 [[maybe_unused]] static const bool kNumbersAtLoad = (NSNumberClass(), NSNullClass(), true);
 
 id null() {
-  static const id shared = class_createInstance(NSNullClass(), 0);
+  static const id shared = objc::makeImmortal(objc::createInstance(NSNullClass()));
   return shared;
 }
 

@@ -1,5 +1,6 @@
 // NSPropertyListSerialization, the property-list file methods of NSDictionary and
 // NSArray (added to those classes when this library loads), and their C++ face.
+#include "BinaryPlistReader.h"
 #include "PlistDocument.h"
 #include "PlistObjects.h"
 
@@ -174,6 +175,11 @@ Class NSPropertyListSerializationClass() {
 
 objc::Result<objc::Ref> propertyListFromData(std::span<const std::uint8_t> bytes,
                                              NSPropertyListMutabilityOptions options, NSPropertyListFormat* format) {
+  // The common case, an immutable read of a binary file, is made without a tree.
+  if (mutabilityOf(options) == plist::Mutability::Immutable && plist::looksBinary(asChars(bytes))) {
+    if (format) *format = NSPropertyListBinaryFormat_v1_0;
+    return plist::readBinaryObjects(asChars(bytes));
+  }
   plist::Format found;
   auto doc = plist::readDocument(asChars(bytes), &found);
   if (!doc.ok()) return doc.error();
@@ -194,7 +200,9 @@ objc::Result<std::vector<std::uint8_t>> dataFromPropertyList(id plist, NSPropert
 }
 
 objc::Result<objc::Ref> readPropertyListFile(std::string_view devicePath, NSPropertyListMutabilityOptions options) {
-  auto bytes = ns::readFile(devicePath);
+  std::uint8_t buffer[16384];
+  std::vector<std::uint8_t> spill;
+  auto bytes = ns::readFileInto(devicePath, buffer, spill);
   if (!bytes.ok()) return bytes.error();
   return propertyListFromData(bytes.value(), options);
 }

@@ -5,6 +5,7 @@
 #include "AutoreleaseStack.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace objc {
 namespace {
@@ -14,14 +15,23 @@ NSObjectIvars* raw(id self) { return reinterpret_cast<NSObjectIvars*>(self); }
 // Instance side.
 id nsInit(id self, SEL) { return self; }
 id nsSelf(id self, SEL) { return self; }
+// An immortal object's count starts at kImmortalCount; no run of releases can bring it
+// below kImmortalFloor, so one plain load tells it from a counted object.
+constexpr long kImmortalCount = 1L << 62;
+constexpr long kImmortalFloor = 1L << 61;
+
+bool isImmortal(id self) { return raw(self)->_extraRetains.load(std::memory_order_relaxed) >= kImmortalFloor; }
+
 id nsRetain(id self, SEL) {
-  raw(self)->_extraRetains.fetch_add(1, std::memory_order_relaxed);
+  if (!isImmortal(self)) raw(self)->_extraRetains.fetch_add(1, std::memory_order_relaxed);
   return self;
 }
 void nsRelease(id self, SEL) {
+  if (isImmortal(self)) return;
   if (raw(self)->_extraRetains.fetch_sub(1, std::memory_order_acq_rel) == 0) send<void>(self, sel<"dealloc">());
 }
 NSUInteger nsRetainCount(id self, SEL) {
+  if (isImmortal(self)) return ~NSUInteger{0};
   return static_cast<NSUInteger>(raw(self)->_extraRetains.load(std::memory_order_relaxed) + 1);
 }
 id nsAutorelease(id self, SEL) {
@@ -49,7 +59,7 @@ id nsCopy(id self, SEL) { return send<id>(self, sel<"copyWithZone:">(), static_c
 id nsMutableCopy(id self, SEL) { return send<id>(self, sel<"mutableCopyWithZone:">(), static_cast<void*>(nullptr)); }
 
 // Class side.  Class objects are not reference counted.
-id clsAlloc(id self, SEL) { return class_createInstance(reinterpret_cast<Class>(self), 0); }
+id clsAlloc(id self, SEL) { return createInstance(reinterpret_cast<Class>(self)); }
 id clsAllocWithZone(id self, SEL, void*) { return clsAlloc(self, nullptr); }
 id clsNew(id self, SEL) { return send<id>(send<id>(self, sel<"alloc">()), sel<"init">()); }
 id clsRetain(id self, SEL) { return self; }
@@ -122,6 +132,21 @@ void release(id object) {
   if (object) send<void>(object, sel<"release">());
 }
 id autorelease(id object) { return object ? send<id>(object, sel<"autorelease">()) : nil; }
+
+id makeImmortal(id object) {
+  if (object != nil) raw(object)->_extraRetains.store(kImmortalCount, std::memory_order_relaxed);
+  return object;
+}
+
+id createInstance(Class cls, std::size_t extraBytes) {
+  if (cls == Nil || class_isMetaClass(cls)) return nil;
+  const std::size_t size = class_getInstanceSize(cls) + extraBytes;
+  // objc_malloc stops the process when memory is exhausted, as objc_calloc does.
+  auto object = static_cast<id>(objc_malloc(size));
+  std::memset(static_cast<void*>(object), 0, size);
+  object->class_pointer = cls;
+  return object;
+}
 
 id allocInit(Class cls) { return send<id>(send<id>(cls, sel<"alloc">()), sel<"init">()); }
 

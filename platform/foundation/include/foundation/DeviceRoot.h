@@ -7,6 +7,7 @@
 #include <objcface/Result.h>
 
 #include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace ns {
@@ -20,5 +21,7 @@ void setDeviceRoot(const std::filesystem::path& root);
 // the device's "/"; "." and ".." are resolved lexically and a path that would climb
 // above the root is refused.  An empty path is refused.
 objc::Result<std::filesystem::path> hostPath(std::string_view devicePath);
+// The same as text, for callers that hand it straight to the system.
+objc::Result<std::string> hostPathText(std::string_view devicePath);
 
 }  // namespace ns

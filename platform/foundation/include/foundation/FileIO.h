@@ -18,6 +18,12 @@ namespace ns {
 // (empty, climbs above the device root), missing, a directory, or unreadable.
 objc::Result<std::vector<std::uint8_t>> readFile(std::string_view devicePath);
 
+// The same, read into `buffer` when the file fits in it (a small file then costs no
+// allocation; a buffer of 16 KiB or more is one read for such a file) and into `spill`
+// otherwise.  The bytes answered live in one of the two.
+objc::Result<std::span<const std::uint8_t>> readFileInto(std::string_view devicePath, std::span<std::uint8_t> buffer,
+                                                         std::vector<std::uint8_t>& spill);
+
 // Writes bytes as the whole new content of the file at a device path: a temporary
 // file in the same folder is written, flushed to disk and renamed over the target.
 // The folder must exist.  On any failure the temporary file is removed and the old
