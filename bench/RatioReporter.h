@@ -1,10 +1,13 @@
 // Ratios between benchmarks of one run, printed after the usual table: the console
 // reporter keeps each run's real time per iteration, and the program names the pairs
-// to compare, each with the bound it is meant to stay within.
+// to compare, each with the bound it is meant to stay within.  A benchmark repeated
+// (Repetitions(n)) counts with the median of its repetitions, which one slow spell of
+// a shared machine does not move.
 #pragma once
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -17,15 +20,19 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (!run.error_occurred && run.iterations > 0 && run.run_type == Run::RT_Iteration)
-        times_[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations) * 1e9;
+        times_[run.benchmark_name()].push_back(run.real_accumulated_time / static_cast<double>(run.iterations) * 1e9);
     ConsoleReporter::ReportRuns(runs);
   }
 
-  // Real time per iteration in nanoseconds, or a negative number for a benchmark
-  // that did not run (filtered out or failed).
+  // Real time per iteration in nanoseconds (the median over repetitions), or a
+  // negative number for a benchmark that did not run (filtered out or failed).
   double nanoseconds(const std::string& name) const {
     auto it = times_.find(name);
-    return it == times_.end() ? -1.0 : it->second;
+    if (it == times_.end() || it->second.empty()) return -1.0;
+    std::vector<double> times = it->second;
+    std::sort(times.begin(), times.end());
+    const std::size_t n = times.size();
+    return n % 2 == 1 ? times[n / 2] : (times[n / 2 - 1] + times[n / 2]) / 2;
   }
 
   // Prints time(a) / time(b), with the bound when one is given: "at most" for a
@@ -49,7 +56,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void heading(const char* text) const { std::printf("\n%s\n", text); }
 
  private:
-  std::map<std::string, double> times_;
+  std::map<std::string, std::vector<double>> times_;  // per repetition
 };
 
 }  // namespace bench

@@ -253,6 +253,32 @@ TEST_F(KeyedArchives, AnObjectReferencedTwiceStaysOneObject) {
   EXPECT_EQ(ns::utf8(get(back, "b")), "shared!");
 }
 
+TEST_F(KeyedArchives, ADeepGraphLargerThanForeseenKeepsItsSharing) {
+  // Three levels of arrays: the encoder foresees the first two, so its table of the
+  // objects met grows several times while the innermost strings are numbered.
+  id shared = ns::mutableStr("shared");
+  id root = ns::mutableArray();
+  for (int i = 0; i < 10; ++i) {
+    id middle = ns::mutableArray();
+    for (int j = 0; j < 10; ++j) {
+      id inner = ns::mutableArray({shared});
+      for (int k = 0; k < 40; ++k)
+        send<void>(inner, sel<"addObject:">(), ns::mutableStr("item " + std::to_string(i * 400 + j * 40 + k)));
+      send<void>(middle, sel<"addObject:">(), inner);
+    }
+    send<void>(root, sel<"addObject:">(), middle);
+  }
+  objc::Ref back = roundTrip(root);
+  ASSERT_TRUE(back);
+  EXPECT_TRUE(send<BOOL>(back.get(), sel<"isEqual:">(), root));
+  auto innerAt = [&](NSUInteger i, NSUInteger j) {
+    return send<id>(send<id>(back.get(), sel<"objectAtIndex:">(), i), sel<"objectAtIndex:">(), j);
+  };
+  id first = send<id>(innerAt(0, 0), sel<"objectAtIndex:">(), NSUInteger{0});
+  EXPECT_EQ(first, send<id>(innerAt(9, 9), sel<"objectAtIndex:">(), NSUInteger{0}));
+  EXPECT_NE(first, send<id>(innerAt(9, 9), sel<"objectAtIndex:">(), NSUInteger{1}));
+}
+
 TEST_F(KeyedArchives, RefusesToWriteCyclesAndUnarchivableObjects) {
   id loop = ns::mutableArray();
   send<void>(loop, sel<"addObject:">(), loop);

@@ -64,7 +64,7 @@ PortState* stateOf(CFMessagePortRef port) {
 }
 
 id newPort(bool remote, std::string_view name) {
-  id port = objc::createInstance(messagePortClass());
+  id port = class_createInstance(messagePortClass(), 0);
   auto& state = objc::ivars<MessagePortIvars>(port)->_state;
   state = std::make_unique<PortState>();
   state->remote = remote;

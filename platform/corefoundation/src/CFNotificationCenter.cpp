@@ -50,7 +50,7 @@ id centerObject() {
                     .method<&centerRelease>("release")
                     .method<&centerRetainCount>("retainCount")
                     .registerClass();
-    return objc::createInstance(cls);
+    return class_createInstance(cls, 0);
   }();
   return object;
 }

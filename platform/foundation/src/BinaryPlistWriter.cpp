@@ -32,8 +32,21 @@ int widthFor(std::uint64_t count) {
 // same bits or bytes.
 class ScalarTable {
  public:
+  // Sized for `expected` distinct values (at most kMaxExpected at first); a table of a
+  // large tree may be memory a large write of this thread left behind.
   ScalarTable(const Tree& tree, const std::vector<Node>& objects, std::size_t expected)
-      : tree_(tree), objects_(objects), slots_(std::bit_ceil(std::max<std::size_t>(64, 2 * expected))) {}
+      : tree_(tree), objects_(objects) {
+    const std::size_t slots = std::bit_ceil(std::max<std::size_t>(64, 2 * std::min(expected, kMaxExpected)));
+    ns::detail::reuseBuffer(slots_, slots);
+    slots_.assign(slots, Slot{});
+  }
+  ~ScalarTable() { ns::detail::recycleBuffer(slots_); }
+  ScalarTable(const ScalarTable&) = delete;
+  ScalarTable& operator=(const ScalarTable&) = delete;
+
+  // Starts loading the slot where node's value would be looked up, so that the misses
+  // of a table larger than the cache overlap instead of coming one after another.
+  void prefetch(Node node) const { __builtin_prefetch(&slots_[static_cast<std::uint32_t>(hash(node)) & (slots_.size() - 1)]); }
 
   // The object number of the value equal to node's, or kUnassigned after noting that
   // `number` is to be node's.
@@ -50,6 +63,7 @@ class ScalarTable {
 
  private:
   static constexpr std::size_t kRecent = 512;
+  static constexpr std::size_t kMaxExpected = std::size_t{1} << 19;
   struct Recent {
     std::uint64_t hash = 0;
     std::uint32_t number = kUnassigned;
@@ -111,7 +125,9 @@ class ScalarTable {
     return tree_.uidValue(a) == tree_.uidValue(b);  // the payload's bits, for every other scalar
   }
   void grow() {
-    std::vector<Slot> old(slots_.size() * 2);
+    std::vector<Slot> old;
+    ns::detail::reuseBuffer(old, slots_.size() * 2);
+    old.assign(slots_.size() * 2, Slot{});
     old.swap(slots_);
     const std::size_t mask = slots_.size() - 1;
     for (const Slot& slot : old) {
@@ -120,6 +136,7 @@ class ScalarTable {
       while (slots_[i].number != kUnassigned) i = (i + 1) & mask;
       slots_[i] = slot;
     }
+    ns::detail::recycleBuffer(old);
   }
 
   const Tree& tree_;
@@ -213,12 +230,27 @@ class Writer {
       objects_.push_back(node);
       if (kind == Kind::Array) {
         auto items = tree_.items(node);
+        prefetchScalars(items);
         stack.insert(stack.end(), items.rbegin(), items.rend());
       } else {
         auto keys = tree_.keys(node), values = tree_.values(node);
+        prefetchScalars(keys);
+        prefetchScalars(values);
         stack.insert(stack.end(), values.rbegin(), values.rend());
         stack.insert(stack.end(), keys.rbegin(), keys.rend());
       }
+    }
+  }
+
+  // The children of a container are numbered soon after it is: the table slots of
+  // its first scalar children are loaded ahead.
+  void prefetchScalars(std::span<const Node> children) const {
+    for (Node child : children.first(std::min<std::size_t>(children.size(), 16))) {
+      const Kind kind = tree_.kind(child);
+      if (kind == Kind::String || kind == Kind::Data)
+        texts_.prefetch(child);
+      else if (kind != Kind::Array && kind != Kind::Dictionary && kind != Kind::Uid)
+        numbers_.prefetch(child);
     }
   }
 

@@ -33,7 +33,7 @@ namespace {
 // A new, empty array instance whose buffer can take `count` elements.
 id allocateArray(Class cls, std::size_t count) {
   if (isMutableArrayClass(cls)) {
-    id a = objc::createInstance(cls);
+    id a = class_createInstance(cls, 0);
     if (count > 0) {
       auto* v = arrayIvars(a);
       v->_items = static_cast<id*>(std::malloc(count * sizeof(id)));
@@ -42,12 +42,12 @@ id allocateArray(Class cls, std::size_t count) {
     }
     return a;
   }
-  if (count == 0) return objc::createInstance(cls);
+  if (count == 0) return class_createInstance(cls, 0);
   std::size_t base = class_getInstanceSize(cls);
   // Element pointers must be aligned; the instance size of an object is a multiple
   // of its alignment, which is at least a pointer's.
   static_assert(alignof(NSArrayIvars) >= alignof(id));
-  id a = objc::createInstance(cls, count * sizeof(id));
+  id a = class_createInstance(cls, count * sizeof(id));
   arrayIvars(a)->_items = reinterpret_cast<id*>(reinterpret_cast<char*>(a) + base);
   return a;
 }

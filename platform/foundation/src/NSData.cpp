@@ -57,12 +57,12 @@ void assignBytes(id self, const void* bytes, std::size_t length) {
 
 id newDataOfClass(Class cls, const void* bytes, std::size_t length) {
   if (isMutableDataClass(cls) || length == 0) {
-    id d = objc::createInstance(cls);
+    id d = class_createInstance(cls, 0);
     if (length) assignBytes(d, bytes, length);
     return d;
   }
   std::size_t base = class_getInstanceSize(cls);
-  id d = objc::createInstance(cls, length);
+  id d = class_createInstance(cls, length);
   auto* v = dataIvars(d);
   v->_bytes = reinterpret_cast<unsigned char*>(d) + base;
   std::memcpy(v->_bytes, bytes, length);
@@ -264,7 +264,7 @@ id mutableInitWithCapacity(id self, SEL, NSUInteger capacity) {
 }
 
 id mutableClassWithCapacity(id self, SEL cmd, NSUInteger capacity) {
-  return objc::autorelease(mutableInitWithCapacity(objc::createInstance(asClass(self)), cmd, capacity));
+  return objc::autorelease(mutableInitWithCapacity(class_createInstance(asClass(self), 0), cmd, capacity));
 }
 
 Class registerNSData() {

@@ -24,7 +24,7 @@ constexpr TimeInterval kDistantPast = -63114076800.0;
 double& intervalOf(id d) { return reinterpret_cast<NSDateIvars*>(d)->_interval; }
 
 id newDate(Class cls, TimeInterval interval) {
-  id d = objc::createInstance(cls);
+  id d = class_createInstance(cls, 0);
   intervalOf(d) = interval;
   return d;
 }

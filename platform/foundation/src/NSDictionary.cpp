@@ -60,13 +60,13 @@ void fillFrom(ObjectTable& table, id other) {
 }  // namespace
 
 id newDictionaryOfClass(Class cls, const id* values, const id* keys, std::size_t count) {
-  id d = objc::createInstance(cls);
+  id d = class_createInstance(cls, 0);
   fill(dictionaryTable(d), values, keys, count);
   return d;
 }
 
 id newDictionaryAdopting(Class cls, id* values, id* keys, std::size_t count) {
-  id d = objc::createInstance(cls);
+  id d = class_createInstance(cls, 0);
   ObjectTable& table = dictionaryTable(d);
   tableReserve(table, count);
   const Class plainString = NSStringClass();
@@ -84,7 +84,7 @@ id newDictionaryAdopting(Class cls, id* values, id* keys, std::size_t count) {
 }
 
 id newDictionaryFrom(Class cls, id other) {
-  id d = objc::createInstance(cls);
+  id d = class_createInstance(cls, 0);
   if (other != nil) {
     ObjectTable& table = dictionaryTable(d);
     ObjectTable& source = dictionaryTable(other);
@@ -167,7 +167,7 @@ id dictionaryInitWithObjectsAndKeys(id self, SEL cmd, id first, ...) {
   return self;
 }
 
-id dictionaryClassDictionary(id self, SEL) { return objc::autorelease(objc::createInstance(asClass(self))); }
+id dictionaryClassDictionary(id self, SEL) { return objc::autorelease(class_createInstance(asClass(self), 0)); }
 
 id dictionaryClassWithDictionary(id self, SEL cmd, id other) {
   requireDictionary(self, cmd, other);
@@ -324,7 +324,7 @@ id initWithCapacity(id self, SEL, NSUInteger capacity) {
 }
 
 id classDictionaryWithCapacity(id self, SEL cmd, NSUInteger capacity) {
-  return objc::autorelease(initWithCapacity(objc::createInstance(asClass(self)), cmd, capacity));
+  return objc::autorelease(initWithCapacity(class_createInstance(asClass(self), 0), cmd, capacity));
 }
 
 Class registerNSDictionary() {

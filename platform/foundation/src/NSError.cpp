@@ -27,7 +27,7 @@ id errorInit(id self, SEL, id domain, NSInteger code, id userInfo) {
 }
 
 id errorClassWith(id self, SEL cmd, id domain, NSInteger code, id userInfo) {
-  id e = objc::createInstance(detail::asClass(self));
+  id e = class_createInstance(detail::asClass(self), 0);
   return objc::autorelease(errorInit(e, cmd, domain, code, userInfo));
 }
 
@@ -84,7 +84,7 @@ Class NSErrorClass() {
 
 id makeNSError(std::string_view domain, NSInteger code, std::string_view description) {
   id info = description.empty() ? nil : dictionary({{str("NSLocalizedDescription"), str(description)}});
-  id e = objc::createInstance(NSErrorClass());
+  id e = class_createInstance(NSErrorClass(), 0);
   errorInit(e, nullptr, str(domain), code, info);
   return objc::autorelease(e);
 }

@@ -272,7 +272,7 @@ Class NSFileManagerClass() {
 [[maybe_unused]] static const Class kNSFileManagerAtLoad = NSFileManagerClass();
 
 id defaultFileManager() {
-  static const id shared = objc::createInstance(NSFileManagerClass());
+  static const id shared = class_createInstance(NSFileManagerClass(), 0);
   return shared;
 }
 

@@ -22,7 +22,7 @@ NSIndexPathIvars* pathIvars(id p) { return reinterpret_cast<NSIndexPathIvars*>(p
 
 id newPath(Class cls, const NSUInteger* indexes, std::size_t length) {
   std::size_t base = class_getInstanceSize(cls);
-  id p = objc::createInstance(cls, length * sizeof(NSUInteger));
+  id p = class_createInstance(cls, length * sizeof(NSUInteger));
   auto* v = pathIvars(p);
   v->_indexes = reinterpret_cast<NSUInteger*>(reinterpret_cast<char*>(p) + base);
   if (length) std::memcpy(v->_indexes, indexes, length * sizeof(NSUInteger));

@@ -67,7 +67,7 @@ bool contains(const std::vector<NSRange>& ranges, NSUInteger index) {
 }
 
 id newSet(Class cls, const std::vector<NSRange>& ranges) {
-  id s = objc::createInstance(cls);
+  id s = class_createInstance(cls, 0);
   if (!ranges.empty()) rangesOf(s) = ranges;
   return s;
 }

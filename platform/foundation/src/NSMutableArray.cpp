@@ -186,7 +186,7 @@ id initWithCapacity(id self, SEL, NSUInteger capacity) {
 }
 
 id classArrayWithCapacity(id self, SEL cmd, NSUInteger capacity) {
-  return objc::autorelease(initWithCapacity(objc::createInstance(asClass(self)), cmd, capacity));
+  return objc::autorelease(initWithCapacity(class_createInstance(asClass(self), 0), cmd, capacity));
 }
 
 Class registerNSMutableArray() {

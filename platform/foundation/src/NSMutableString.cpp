@@ -46,7 +46,7 @@ id initWithCapacity(id self, SEL, NSUInteger) {
 }
 
 id classStringWithCapacity(id self, SEL cmd, NSUInteger capacity) {
-  return objc::autorelease(initWithCapacity(objc::createInstance(asClass(self)), cmd, capacity));
+  return objc::autorelease(initWithCapacity(class_createInstance(asClass(self), 0), cmd, capacity));
 }
 
 }  // namespace

@@ -116,7 +116,7 @@ id fillNumber(id n, NumberKind kind, unsigned long long bits) {
 }
 
 id newNumber(Class cls, NumberKind kind, unsigned long long bits) {
-  return fillNumber(objc::createInstance(cls), kind, bits);
+  return fillNumber(class_createInstance(cls, 0), kind, bits);
 }
 
 unsigned long long bitsOf(long long v) { return static_cast<unsigned long long>(v); }
@@ -369,7 +369,7 @@ Class NSNullClass() {
 [[maybe_unused]] static const bool kNumbersAtLoad = (NSNumberClass(), NSNullClass(), true);
 
 id null() {
-  static const id shared = objc::makeImmortal(objc::createInstance(NSNullClass()));
+  static const id shared = objc::makeImmortal(class_createInstance(NSNullClass(), 0));
   return shared;
 }
 

@@ -42,7 +42,7 @@ void checkMembers(id receiver, SEL cmd, const id* objects, std::size_t count) {
 }
 
 id newSetOfClass(Class cls, const id* objects, std::size_t count) {
-  id s = objc::createInstance(cls);
+  id s = class_createInstance(cls, 0);
   ObjectTable& t = setTable(s);
   tableReserve(t, count);
   for (std::size_t i = 0; i < count; ++i) addMember(t, objects[i]);
@@ -50,7 +50,7 @@ id newSetOfClass(Class cls, const id* objects, std::size_t count) {
 }
 
 id newSetFrom(Class cls, id other) {
-  id s = objc::createInstance(cls);
+  id s = class_createInstance(cls, 0);
   if (other == nil) return s;
   ObjectTable& t = setTable(s);
   ObjectTable& source = setTable(other);
@@ -86,7 +86,7 @@ id setInitWithObjectsCount(id self, SEL cmd, const id* objects, NSUInteger count
   return self;
 }
 
-id setClassSet(id self, SEL) { return objc::autorelease(objc::createInstance(asClass(self))); }
+id setClassSet(id self, SEL) { return objc::autorelease(class_createInstance(asClass(self), 0)); }
 
 id setClassWithObject(id self, SEL cmd, id object) {
   checkMembers(self, cmd, &object, 1);
@@ -95,7 +95,7 @@ id setClassWithObject(id self, SEL cmd, id object) {
 
 id setClassWithArray(id self, SEL cmd, id array) {
   if (array != nil && !isArrayObject(array)) raiseNilArgument(self, cmd);
-  if (array == nil) return objc::autorelease(objc::createInstance(asClass(self)));
+  if (array == nil) return objc::autorelease(class_createInstance(asClass(self), 0));
   auto* v = arrayIvars(array);
   return objc::autorelease(newSetOfClass(asClass(self), v->_items, v->_count));
 }

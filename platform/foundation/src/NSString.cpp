@@ -60,13 +60,13 @@ unsigned char flagsFor(const unicode::Utf8Info& info) { return info.ascii ? kStr
 
 id newStringOfClass(Class cls, std::string_view utf8, const unicode::Utf8Info& info) {
   if (cls != NSStringClass() && isMutableStringClass(cls)) {
-    id s = objc::createInstance(cls);
+    id s = class_createInstance(cls, 0);
     assignString(s, utf8, info);
     return s;
   }
   // Immutable: the bytes follow the object in the same allocation.
   std::size_t base = class_getInstanceSize(cls);
-  id s = objc::createInstance(cls, utf8.size() + 1);
+  id s = class_createInstance(cls, utf8.size() + 1);
   auto* v = stringIvars(s);
   v->_bytes = reinterpret_cast<char*>(s) + base;
   if (!utf8.empty()) std::memcpy(v->_bytes, utf8.data(), utf8.size());

@@ -148,7 +148,7 @@ id optionalText(const std::optional<std::string>& s) { return s ? text(*s) : nil
 
 id newURL(Class cls, std::string_view string) {
   if (!parseUrl(string)) return nil;
-  id u = objc::createInstance(cls);
+  id u = class_createInstance(cls, 0);
   stringOf(u) = newString(string);
   return u;
 }

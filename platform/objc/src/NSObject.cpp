@@ -5,7 +5,6 @@
 #include "AutoreleaseStack.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace objc {
 namespace {
@@ -59,7 +58,7 @@ id nsCopy(id self, SEL) { return send<id>(self, sel<"copyWithZone:">(), static_c
 id nsMutableCopy(id self, SEL) { return send<id>(self, sel<"mutableCopyWithZone:">(), static_cast<void*>(nullptr)); }
 
 // Class side.  Class objects are not reference counted.
-id clsAlloc(id self, SEL) { return createInstance(reinterpret_cast<Class>(self)); }
+id clsAlloc(id self, SEL) { return class_createInstance(reinterpret_cast<Class>(self), 0); }
 id clsAllocWithZone(id self, SEL, void*) { return clsAlloc(self, nullptr); }
 id clsNew(id self, SEL) { return send<id>(send<id>(self, sel<"alloc">()), sel<"init">()); }
 id clsRetain(id self, SEL) { return self; }
@@ -135,16 +134,6 @@ id autorelease(id object) { return object ? send<id>(object, sel<"autorelease">(
 
 id makeImmortal(id object) {
   if (object != nil) raw(object)->_extraRetains.store(kImmortalCount, std::memory_order_relaxed);
-  return object;
-}
-
-id createInstance(Class cls, std::size_t extraBytes) {
-  if (cls == Nil || class_isMetaClass(cls)) return nil;
-  const std::size_t size = class_getInstanceSize(cls) + extraBytes;
-  // objc_malloc stops the process when memory is exhausted, as objc_calloc does.
-  auto object = static_cast<id>(objc_malloc(size));
-  std::memset(static_cast<void*>(object), 0, size);
-  object->class_pointer = cls;
   return object;
 }
 

@@ -30,14 +30,6 @@ id retain(id object);
 void release(id object);
 id autorelease(id object);
 
-// A new instance of cls with extraBytes more after its ivars, zero-filled and owned
-// once by the caller: what class_createInstance makes, but allocated with malloc,
-// whose per-thread caches of small blocks calloc does not use (calloc made each of
-// the small objects the platform makes by the dozen several times dearer).
-// object_dispose frees it, as it frees the runtime's own instances.  Nil for Nil or
-// a metaclass.
-id createInstance(Class cls, std::size_t extraBytes = 0);
-
 // Marks an object made once and kept for the life of the process (a shared constant
 // such as the two booleans or NSNull) as never freed, as the system's constant objects
 // are: retain and release then change nothing (no atomic operation, no dealloc) and
