@@ -242,8 +242,9 @@ void expectObjectReadersAgree(std::string_view bytes, const std::string& what) {
                                               : objc::Result<objc::Ref>(tree.error());
   ASSERT_EQ(direct.ok(), viaTree.ok()) << what << ": "
                                        << (direct.ok() ? viaTree.error().message : direct.error().message);
-  if (direct.ok())
+  if (direct.ok()) {
     EXPECT_TRUE(objc::send<BOOL>(direct.value().get(), objc::sel<"isEqual:">(), viaTree.value().get())) << what;
+  }
 }
 
 }  // namespace
@@ -276,6 +277,18 @@ TEST(BinaryPlist, ObjectsReadInOnePassAgreeWithTheTreePath) {
   EXPECT_FALSE(readBinaryObjects(handMade({"\xD1\x01\x02", "\xA0", "\x09"})).ok());
   EXPECT_TRUE(readBinaryObjects(handMade({"\xD1\x01\x02", "\x51k", "\x09"})).ok());
   EXPECT_FALSE(readBinaryObjects(handMade({"\xA1\x01", "\xA1\x00"})).ok());
+  // A dictionary given one key twice keeps the last value; the value it drops is
+  // still whole where the file refers to it again.
+  {
+    objc::AutoreleasePool pool;
+    std::string twice = handMade({"\xA2\x01\x04", "\xD2\x02\x02\x04\x03", "\x51k", "\x10\x07", "\x51v"});
+    expectObjectReadersAgree(twice, "a key given twice");
+    auto read = readBinaryObjects(twice);
+    ASSERT_TRUE(read.ok());
+    id dropped = objc::send<id>(read.value().get(), objc::sel<"objectAtIndex:">(), NSUInteger{1});
+    EXPECT_EQ(ns::utf8View(dropped), "v");
+    EXPECT_EQ(objc::send<NSUInteger>(dropped, objc::sel<"retainCount">()), 1u);
+  }
   // A value the file shares is one object, held once by each place.
   objc::AutoreleasePool pool;
   auto shared = readBinaryObjects(handMade({"\xA3\x01\x01\x02", "\x53one", "\xA1\x01"}));

@@ -67,7 +67,10 @@ bool validWidth(std::size_t w) { return w == 1 || w == 2 || w == 4 || w == 8; }
 // common read of a whole file into NSDictionary / NSArray: no tree in between.  Its
 // values are reference counted: the reader holds the +1 reference of each object it
 // made until a container adopts it (a second container referring to the same object
-// retains it), and releases what it still holds when it finishes or fails.
+// retains it), and releases what it still holds when it finishes or fails.  An object
+// a container adopted stays alive as long as the read, because containers keep their
+// children: the one exception, a dictionary given a key twice, leaves what it drops
+// with the sink until the read is over.
 class TreeSink {
  public:
   using Value = Tree::Node;
@@ -123,15 +126,26 @@ class ObjectSink {
   Value array(std::span<Value> items) {
     return ns::detail::newArrayAdopting(ns::NSArrayClass(), items.data(), items.size());
   }
+  // A key the file gives twice keeps its last value; what that drops is kept until
+  // the read is over, since the reader may still hand it to another container.
   Value dictionary(std::span<Value> keys, std::span<Value> values) {
-    return ns::detail::newDictionaryAdopting(ns::NSDictionaryClass(), values.data(), keys.data(), keys.size());
+    return ns::detail::newDictionaryAdoptingStringKeys(ns::NSDictionaryClass(), values.data(), keys.data(),
+                                                       keys.size(), dropped_);
   }
   static void retain(Value v) { objc::retain(v); }
   static void release(Value v) { objc::release(v); }
   const char* failure() const { return failure_; }
 
+  ObjectSink() = default;
+  ObjectSink(const ObjectSink&) = delete;
+  ObjectSink& operator=(const ObjectSink&) = delete;
+  ~ObjectSink() {
+    for (id object : dropped_) objc::release(object);
+  }
+
  private:
   const char* failure_ = "value could not be made";
+  std::vector<id> dropped_;
 };
 
 template <class Sink>
@@ -432,7 +446,7 @@ objc::Result<Document> readBinary(std::string_view bytes) {
 }
 
 objc::Result<objc::Ref> readBinaryObjects(std::string_view bytes) {
-  ObjectSink sink;
+  ObjectSink sink;  // made first, so what it keeps outlives the reader's own references
   auto root = Reader<ObjectSink>(bytes, sink).read();
   if (!root.ok()) return root.error();
   return objc::Ref::adopt(root.value());

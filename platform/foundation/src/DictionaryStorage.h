@@ -3,6 +3,8 @@
 
 #include "ObjectTable.h"
 
+#include <vector>
+
 struct NSDictionaryIvars : NSObjectIvars {
   ns::detail::ObjectTable _table;
 };
@@ -24,6 +26,11 @@ id newDictionaryOfClass(Class cls, const id* values, const id* keys, std::size_t
 // The same, taking over one reference to every key and value (none may be nil), for
 // readers that made them: no retain and release per entry.
 id newDictionaryAdopting(Class cls, id* values, id* keys, std::size_t count);
+// The same for immutable string keys only, made by a reader that may refer to the
+// same objects again: a key given twice keeps the last value, and the objects that
+// drops (the earlier value, the later key) are appended to `dropped`, still owned,
+// instead of being released while the reader may still point at them.
+id newDictionaryAdoptingStringKeys(Class cls, id* values, id* keys, std::size_t count, std::vector<id>& dropped);
 // A new dictionary (+1) of class cls with the entries of another (keys retained:
 // they are copies already).
 id newDictionaryFrom(Class cls, id other);

@@ -83,6 +83,14 @@ id newDictionaryAdopting(Class cls, id* values, id* keys, std::size_t count) {
   return d;
 }
 
+id newDictionaryAdoptingStringKeys(Class cls, id* values, id* keys, std::size_t count, std::vector<id>& dropped) {
+  id d = class_createInstance(cls, 0);
+  ObjectTable& table = dictionaryTable(d);
+  tableReserve(table, count);
+  for (std::size_t i = 0; i < count; ++i) tableSetDropping(table, keys[i], values[i], objectHash(keys[i]), dropped);
+  return d;
+}
+
 id newDictionaryFrom(Class cls, id other) {
   id d = class_createInstance(cls, 0);
   if (other != nil) {

@@ -97,6 +97,20 @@ void tableSet(ObjectTable& t, id key, id value, NSUInteger hash) {
   tableAppendNew(t, key, value, hash);
 }
 
+void tableSetDropping(ObjectTable& t, id key, id value, NSUInteger hash, std::vector<id>& dropped) {
+  if (t.count > 0) {
+    Probe p = probe(t, key, hash);
+    if (p.entry != kNoEntry) {
+      TableEntry& e = t.entries[p.entry];
+      dropped.push_back(e.value);
+      dropped.push_back(key);
+      e.value = value;
+      return;
+    }
+  }
+  tableAppendNew(t, key, value, hash);
+}
+
 void tableAppendNew(ObjectTable& t, id key, id value, NSUInteger hash) {
   if (t.used >= t.capacity) rebuild(t, t.count < t.used / 2 ? t.count + 1 : std::max<std::size_t>(t.count * 2, 4));
   // Find a free slot (the key is absent, so the first empty or removed one).

@@ -8,6 +8,7 @@
 #include <foundation/NSDictionary.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace ns::detail {
 
@@ -29,6 +30,9 @@ std::size_t tableFind(const ObjectTable& table, id key, NSUInteger hash);
 // present its value is replaced (the old value released) and the stored key kept,
 // with the new key released.  `value` may be nil (sets).
 void tableSet(ObjectTable& table, id key, id value, NSUInteger hash);
+// The same, but a replaced value and the unneeded key are appended to `dropped`
+// (still owned, for the caller to release) instead of being released at once.
+void tableSetDropping(ObjectTable& table, id key, id value, NSUInteger hash, std::vector<id>& dropped);
 
 // Appends a key known to be absent (taking over its references).
 void tableAppendNew(ObjectTable& table, id key, id value, NSUInteger hash);
