@@ -459,11 +459,53 @@ TEST(BufferRecycler, LargeBuffersAreHandedToTheThreadsNextJobWithinBounds) {
   reuseBuffer(fresh, 100000);
   EXPECT_EQ(fresh.data(), memory);  // the large one, not the small one
   recycleBuffer(fresh);
+  // A buffer to be overwritten comes at the size asked, as the last job left it
+  // (nothing spent zeroing it); one to be filled comes empty.
+  std::vector<std::uint8_t> bytes;
+  ns::detail::reuseBufferForOverwrite(bytes, 300000);
+  ASSERT_EQ(bytes.size(), 300000u);
+  std::fill(bytes.begin(), bytes.end(), std::uint8_t{0xAB});
+  const std::uint8_t* where = bytes.data();
+  recycleBuffer(bytes);
+  std::vector<std::uint8_t> next;
+  ns::detail::reuseBufferForOverwrite(next, 290000);
+  EXPECT_EQ(next.data(), where);
+  ASSERT_EQ(next.size(), 290000u);
+  EXPECT_EQ(next[289999], 0xAB);
+  recycleBuffer(next);
+  std::vector<std::uint8_t> filled;
+  reuseBuffer(filled, 290000);
+  EXPECT_EQ(filled.data(), where);
+  EXPECT_TRUE(filled.empty());
+  recycleBuffer(filled);
   // No more than the bound is kept in all.
   std::vector<std::vector<char>> many(20);
   for (auto& b : many) b.reserve(ns::detail::kMaxKeptBytes / 8);
   for (auto& b : many) recycleBuffer(b);
   EXPECT_LE(ns::detail::keptBytes(), ns::detail::kMaxKeptBytes);
+}
+
+TEST_F(KeyedArchives, LargeArchivesWrittenIntoReusedBuffersAreTheSameBytes) {
+  // Archives large enough for their output buffers to be kept and handed on with
+  // an earlier archive's bytes still in them.
+  auto bigList = [](const char* word, int count) {
+    id list = ns::mutableArray();
+    for (int i = 0; i < count; ++i)
+      send<void>(list, sel<"addObject:">(), ns::str(std::string(word) + " " + std::to_string(i)));
+    return list;
+  };
+  id first = bigList("first", 30000), second = bigList("other text, longer", 40000);
+  auto once = ns::archivedData(first);
+  ASSERT_TRUE(once.ok());
+  ASSERT_GT(once.value().size(), ns::detail::kMinKeptBytes);
+  for (id root : {second, first}) {
+    auto bytes = ns::archivedData(root);
+    ASSERT_TRUE(bytes.ok());
+    auto back = ns::unarchiveData(bytes.value());
+    ASSERT_TRUE(back.ok());
+    EXPECT_TRUE(send<BOOL>(back.value().get(), sel<"isEqual:">(), root));
+  }
+  EXPECT_EQ(ns::archivedData(first).value(), once.value());
 }
 
 TEST_F(KeyedArchives, PythonPushStoreLosesOnlyTheRemovedEntry) {

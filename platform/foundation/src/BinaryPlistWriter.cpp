@@ -8,6 +8,7 @@
 
 #include <bit>
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <functional>
 
@@ -175,7 +176,8 @@ class Writer {
   }
 
   // Writes the whole property list into `out`, which holds layout()'s size.
-  void emit(char* out) {
+  // Answers the end of what it wrote, which is out + layout()'s size.
+  char* emit(char* out) {
     at_ = out;
     put("bplist00", 8);
     for (Node node : objects_) writeObject(node);
@@ -192,6 +194,7 @@ class Writer {
     putBigEndian(objects_.size(), 8);
     putBigEndian(objectOf_[root_], 8);
     putBigEndian(tableOffset_, 8);
+    return at_;
   }
 
  private:
@@ -203,6 +206,7 @@ class Writer {
     while (!stack.empty()) {
       Node node = stack.back();
       stack.pop_back();
+      prefetchAhead(stack);
       if (objectOf_[node] != kUnassigned) continue;
       const Kind kind = tree_.kind(node);
       const auto number = static_cast<std::uint32_t>(objects_.size());
@@ -230,28 +234,27 @@ class Writer {
       objects_.push_back(node);
       if (kind == Kind::Array) {
         auto items = tree_.items(node);
-        prefetchScalars(items);
         stack.insert(stack.end(), items.rbegin(), items.rend());
       } else {
         auto keys = tree_.keys(node), values = tree_.values(node);
-        prefetchScalars(keys);
-        prefetchScalars(values);
         stack.insert(stack.end(), values.rbegin(), values.rend());
         stack.insert(stack.end(), keys.rbegin(), keys.rend());
       }
     }
   }
 
-  // The children of a container are numbered soon after it is: the table slots of
-  // its first scalar children are loaded ahead.
-  void prefetchScalars(std::span<const Node> children) const {
-    for (Node child : children.first(std::min<std::size_t>(children.size(), 16))) {
-      const Kind kind = tree_.kind(child);
-      if (kind == Kind::String || kind == Kind::Data)
-        texts_.prefetch(child);
-      else if (kind != Kind::Array && kind != Kind::Dictionary && kind != Kind::Uid)
-        numbers_.prefetch(child);
-    }
+  // The values near the top of the stack are numbered next: the table slot of a
+  // scalar a few places down is loaded ahead, so that the misses of tables larger than
+  // the cache overlap instead of coming one after another.
+  void prefetchAhead(const std::vector<Node>& stack) const {
+    constexpr std::size_t kAhead = 6;
+    if (stack.size() <= kAhead) return;
+    const Node next = stack[stack.size() - 1 - kAhead];
+    const Kind kind = tree_.kind(next);
+    if (kind == Kind::String || kind == Kind::Data)
+      texts_.prefetch(next);
+    else if (kind != Kind::Array && kind != Kind::Dictionary && kind != Kind::Uid)
+      numbers_.prefetch(next);
   }
 
   // The bytes an object takes: its marker (with a length) and its content.
@@ -425,9 +428,9 @@ std::vector<std::uint8_t> writeBinaryBytes(const Tree& tree, Tree::Node root) {
   Writer writer(tree);
   const std::size_t size = writer.layout(root);
   std::vector<std::uint8_t> out;
-  ns::detail::reuseBuffer(out, size);
-  out.resize(size);
-  writer.emit(reinterpret_cast<char*>(out.data()));
+  ns::detail::reuseBufferForOverwrite(out, size);  // emit writes every byte
+  [[maybe_unused]] char* end = writer.emit(reinterpret_cast<char*>(out.data()));
+  assert(end == reinterpret_cast<char*>(out.data()) + size);
   return out;
 }
 

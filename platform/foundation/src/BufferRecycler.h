@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <type_traits>
 #include <vector>
 
 namespace ns::detail {
@@ -58,14 +59,15 @@ struct KeptStore {
   }
 };
 
-// Leaves `buffer` empty, with room for at least `capacity` elements: the smallest
-// kept buffer that is large enough when there is one, else a fresh allocation.
+// Puts in `buffer` (whose own elements are dropped) room for at least `capacity`
+// elements: its own memory when large enough, else the smallest kept buffer that is,
+// else a fresh allocation.  A kept buffer comes with the elements of its last job.
 template <class T>
-void reuseBuffer(std::vector<T>& buffer, std::size_t capacity) {
-  buffer.clear();
+void takeKeptBuffer(std::vector<T>& buffer, std::size_t capacity) {
   if (buffer.capacity() >= capacity) return;
   auto* store = KeptStore<T>::get();
   if (store == nullptr) {
+    buffer.clear();
     buffer.reserve(capacity);
     return;
   }
@@ -79,14 +81,36 @@ void reuseBuffer(std::vector<T>& buffer, std::size_t capacity) {
     kept.erase(best);
     return;
   }
+  buffer.clear();
   buffer.reserve(capacity);
 }
 
-// Takes `buffer`'s memory for a later job (emptied; elements destroyed), or frees it
-// when it is small or the bounds are reached.  `buffer` is left without memory.
+// Leaves `buffer` empty, with room for at least `capacity` elements: the smallest
+// kept buffer that is large enough when there is one, else a fresh allocation.
+template <class T>
+void reuseBuffer(std::vector<T>& buffer, std::size_t capacity) {
+  takeKeptBuffer(buffer, capacity);
+  buffer.clear();
+}
+
+// Leaves `buffer` holding `size` elements whose values are whatever an earlier job
+// left, for a caller that overwrites every one of them: a large output is then not
+// zeroed first, a pass over memory that costs the most when the buffer is larger
+// than the cache.  Only the elements beyond what an earlier job used are zeroed.
+template <class T>
+void reuseBufferForOverwrite(std::vector<T>& buffer, std::size_t size) {
+  static_assert(std::is_trivially_copyable_v<T>, "only plain values may be left as they are");
+  takeKeptBuffer(buffer, size);
+  buffer.resize(size);
+}
+
+// Takes `buffer`'s memory for a later job (elements that need destroying are
+// destroyed), or frees it when it is small or the bounds are reached.  `buffer` is
+// left without memory.
 template <class T>
 void recycleBuffer(std::vector<T>& buffer) {
-  buffer.clear();
+  // Plain values are left in place: reuseBufferForOverwrite hands them on.
+  if constexpr (!std::is_trivially_destructible_v<T>) buffer.clear();
   const std::size_t bytes = buffer.capacity() * sizeof(T);
   auto* store = bytes >= kMinKeptBytes ? KeptStore<T>::get() : nullptr;
   if (store == nullptr || keptBytes() + bytes > kMaxKeptBytes) {

@@ -174,8 +174,7 @@ objc::Result<std::span<const std::uint8_t>> readFileInto(std::string_view device
   // a large one may be memory an earlier large read of this thread left behind.
   std::vector<std::uint8_t>& bytes = spill;
   const std::size_t room = std::max<std::size_t>(static_cast<std::size_t>(info.st_size), buffer.size()) + 1;
-  ns::detail::reuseBuffer(bytes, room);
-  bytes.resize(room);
+  ns::detail::reuseBufferForOverwrite(bytes, room);  // read over, then cut to what was read
   std::memcpy(bytes.data(), buffer.data(), buffer.size());
   std::size_t done = buffer.size();
   while (true) {
