@@ -206,11 +206,11 @@ TEST_F(FileFaults, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewFileAndNoLastingT
     pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-      for (;;) {
-        ns::writeFileAtomically("/var/mobile/Library/Preferences/big.plist",
-                                {reinterpret_cast<const std::uint8_t*>(newText.data()), newText.size()});
-        ns::writeFileAtomically("/var/mobile/Library/Preferences/big.plist",
-                                {reinterpret_cast<const std::uint8_t*>(oldText.data()), oldText.size()});
+      for (;;) {  // until killed: the results do not matter
+        (void)ns::writeFileAtomically("/var/mobile/Library/Preferences/big.plist",
+                                      {reinterpret_cast<const std::uint8_t*>(newText.data()), newText.size()});
+        (void)ns::writeFileAtomically("/var/mobile/Library/Preferences/big.plist",
+                                      {reinterpret_cast<const std::uint8_t*>(oldText.data()), oldText.size()});
       }
     }
     ::usleep(static_cast<useconds_t>(300 + 700 * round));

@@ -28,6 +28,12 @@ id linen() { return send<id>(reinterpret_cast<id>(objc_lookUpClass("SBBulletinLi
 CGSize sizeOf(id image) { return send<CGSize>(image, sel<"size">()); }
 CGRect frameOf(id view) { return send<CGRect>(view, sel<"frame">()); }
 id backView() { return noctil6::backgroundCaches().backView.get(); }
+sb6::Device device(bool ipad, bool locked) {
+  sb6::Device made;
+  made.ipad = ipad;
+  made.startLocked = locked;
+  return made;
+}
 
 class Noctil6BackgroundTest : public Noctil6HomeTest {};
 
@@ -38,7 +44,7 @@ TEST_F(Noctil6BackgroundTest, PictureBoxesOnPhonesAndPadsInBothOrientations) {
   EXPECT_EQ(noctil6::customPictureBox(3).width, 480);
   EXPECT_EQ(noctil6::customPictureBox(4).height, 720);
   sb6::shutdown();
-  launch({.ipad = true});
+  launch(device(true, false));
   EXPECT_EQ(noctil6::customPictureBox(2).width, 480);
   EXPECT_EQ(noctil6::customPictureBox(2).height, 1024);
   EXPECT_EQ(noctil6::customPictureBox(3).width, 1024);
@@ -121,7 +127,7 @@ TEST_F(Noctil6BackgroundTest, PicturesAreStretchedOrFittedOverTheLinen) {
   sb6::shutdown();
   resetTweak();
   reload();
-  launch({.ipad = true});
+  launch(device(true, false));
   send<void>(controller(), sel<"createCustomBGImage">());
   id pad = noctil6::currentCustomPicture();
   ASSERT_NE(pad, nil);
@@ -249,7 +255,9 @@ TEST_F(Noctil6BackgroundTest, ATintNameNotInTheTableLeavesTheLinenViewAsThePlatf
   ASSERT_TRUE(sb6::showNotificationCenter().ok());
   auto colour = backgroundColour(linenView());
   EXPECT_EQ(colour.has_value(), platformColour.has_value());
-  if (colour && platformColour) EXPECT_EQ(colour->alpha, platformColour->alpha);
+  if (colour && platformColour) {
+    EXPECT_EQ(colour->alpha, platformColour->alpha);
+  }
   // "disabled" is a colour: fully transparent whatever the alpha.
   ASSERT_TRUE(sb6::hideNotificationCenter().ok());
   writeOptions({{"Transparent", boolean(YES)}, {"TintColor", string("disabled")}, {"BGAlpha", number(0.8)}});
@@ -421,7 +429,7 @@ void writeLockBarOptions() {
 TEST_F(Noctil6BackgroundTest, OnAPhonesLockScreenTheListLeavesRoomForTheLockBar) {
   writeLockBarOptions();
   reload();
-  launch({.startLocked = true});
+  launch(device(false, true));
   ASSERT_TRUE(sb6::showNotificationCenter().ok());
   ASSERT_TRUE(sb6::isNotificationCenterShown());
   id back = backView();
@@ -458,7 +466,7 @@ TEST_F(Noctil6BackgroundTest, OnAPhonesLockScreenTheListLeavesRoomForTheLockBar)
 TEST_F(Noctil6BackgroundTest, AnIPadsLockScreenListHasNoLockBarRoomAndCentresTheBackView) {
   writeLockBarOptions();
   reload();
-  launch({.ipad = true, .startLocked = true});
+  launch(device(true, true));
   ASSERT_TRUE(sb6::showNotificationCenter().ok());
   ASSERT_TRUE(sb6::isNotificationCenterShown());
   id back = backView();
@@ -570,7 +578,7 @@ TEST_F(Noctil6BackgroundTest, TheDrawnLockScreenListShowsTheLockScreensPicture) 
   writePicture(noctil6::kCustomBackgroundPath, 64, 96, kRed);
   writeOptions({{"LockBGImageEnabled", boolean(YES)}, {"BGImageEnabled", boolean(YES)}});
   reload();
-  launch({.startLocked = true});
+  launch(device(false, true));
   ASSERT_TRUE(sb6::showNotificationCenter().ok());
   ASSERT_TRUE(sb6::isNotificationCenterShown());
   EXPECT_TRUE(near(screenPixel(160, 400), kBlue, 12)) << describe(screenPixel(160, 400));

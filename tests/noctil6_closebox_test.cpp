@@ -109,7 +109,7 @@ TEST_F(Noctil6CloseboxTest, TheBoxsOwnActionClosesTheBanner) {
   postMessage("hello");
   ASSERT_NE(closebox(), nil);
   send<void>(closebox(), sel<"sendActionsForControlEvents:">(), NSUInteger{1u << 6});
-  ns::advanceClock(0.5);
+  ASSERT_TRUE(ns::advanceClock(0.5).ok());
   sb6::settle();
   EXPECT_FALSE(sb6::isBannerShown());
   EXPECT_EQ(sb6::lastOpened(), std::nullopt);
@@ -147,7 +147,7 @@ TEST_F(Noctil6CloseboxTest, WithoutItsPictureTheBoxStillCloses) {
 TEST_F(Noctil6CloseboxTest, TheScreenShowsTheBoxOnTheBanner) {
   launch();
   postMessage("hello");
-  ns::advanceClock(0.4);  // the banner has slid in
+  ASSERT_TRUE(ns::advanceClock(0.4).ok());  // the banner has slid in
   sb6::settle();
   // The glyph is light on the dark banner, inside x 296…311, y 13…29 of the banner.
   int light = 0;
