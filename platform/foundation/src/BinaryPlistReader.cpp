@@ -176,8 +176,7 @@ class Reader {
     count_ = count;
     table_ = data_ + tableOffset;
     // A value is read only once its state says it was made, so nodeOf_ needs no filling.
-    ns::detail::reuseBuffer(nodeOf_, count);
-    nodeOf_.resize(count);
+    ns::detail::reuseBufferForOverwrite(nodeOf_, count);
     ns::detail::reuseBuffer(state_, count);
     state_.assign(count, 0);
 
