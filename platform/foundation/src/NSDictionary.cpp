@@ -87,7 +87,7 @@ id newDictionaryAdoptingStringKeys(Class cls, id* values, id* keys, std::size_t 
   id d = class_createInstance(cls, 0);
   ObjectTable& table = dictionaryTable(d);
   tableReserve(table, count);
-  for (std::size_t i = 0; i < count; ++i) tableSetDropping(table, keys[i], values[i], objectHash(keys[i]), dropped);
+  for (std::size_t i = 0; i < count; ++i) tableSet(table, keys[i], values[i], objectHash(keys[i]), &dropped);
   return d;
 }
 

@@ -82,29 +82,20 @@ std::size_t tableFind(const ObjectTable& t, id key, NSUInteger hash) {
   return probe(t, key, hash).entry;
 }
 
-void tableSet(ObjectTable& t, id key, id value, NSUInteger hash) {
+void tableSet(ObjectTable& t, id key, id value, NSUInteger hash, std::vector<id>* dropped) {
   if (t.count > 0) {
     Probe p = probe(t, key, hash);
     if (p.entry != kNoEntry) {
       TableEntry& e = t.entries[p.entry];
       id oldValue = e.value;
       e.value = value;
-      objc::release(oldValue);
-      objc::release(key);
-      return;
-    }
-  }
-  tableAppendNew(t, key, value, hash);
-}
-
-void tableSetDropping(ObjectTable& t, id key, id value, NSUInteger hash, std::vector<id>& dropped) {
-  if (t.count > 0) {
-    Probe p = probe(t, key, hash);
-    if (p.entry != kNoEntry) {
-      TableEntry& e = t.entries[p.entry];
-      dropped.push_back(e.value);
-      dropped.push_back(key);
-      e.value = value;
+      if (dropped != nullptr) {
+        dropped->push_back(oldValue);
+        dropped->push_back(key);
+      } else {
+        objc::release(oldValue);
+        objc::release(key);
+      }
       return;
     }
   }

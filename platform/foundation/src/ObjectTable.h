@@ -27,12 +27,10 @@ inline constexpr std::size_t kNoEntry = ~std::size_t{0};
 std::size_t tableFind(const ObjectTable& table, id key, NSUInteger hash);
 
 // Stores a key and value, taking over one reference to each.  When an equal key is
-// present its value is replaced (the old value released) and the stored key kept,
-// with the new key released.  `value` may be nil (sets).
-void tableSet(ObjectTable& table, id key, id value, NSUInteger hash);
-// The same, but a replaced value and the unneeded key are appended to `dropped`
-// (still owned, for the caller to release) instead of being released at once.
-void tableSetDropping(ObjectTable& table, id key, id value, NSUInteger hash, std::vector<id>& dropped);
+// present its value is replaced and the stored key kept: the old value and the new key
+// are released, or, when `dropped` is given, appended to it still owned (for a caller
+// that may still point at them).  `value` may be nil (sets).
+void tableSet(ObjectTable& table, id key, id value, NSUInteger hash, std::vector<id>* dropped = nullptr);
 
 // Appends a key known to be absent (taking over its references).
 void tableAppendNew(ObjectTable& table, id key, id value, NSUInteger hash);

@@ -17,25 +17,9 @@ namespace sb6::detail {
 using objc::sel;
 using objc::send;
 
-// The generic helpers are those both home screens share (springboardcommon/Helpers.h).
-using sbcommon::clear;
-using sbcommon::count;
-using sbcommon::elements;
-using sbcommon::indexPath;
-using sbcommon::indexSet;
-using sbcommon::installedApps;
-using sbcommon::isInstalled;
-using sbcommon::isKind;
-using sbcommon::mutableArray;
-using sbcommon::mutableDictionary;
-using sbcommon::newObject;
-using sbcommon::pathRow;
-using sbcommon::pathSection;
-using sbcommon::releaseSharedInstances;
-using sbcommon::setRetained;
-using sbcommon::sharedSlot;
-using sbcommon::str;
-using sbcommon::text;
+// The generic helpers are those both home screens share (springboardcommon/Helpers.h
+// and Apps.h); names declared here win over them.
+using namespace sbcommon;
 
 // The display name of an app for section headers and icons.
 inline std::string appDisplayName(const std::string& bundleID) { return sbcommon::displayName(bundleID); }
